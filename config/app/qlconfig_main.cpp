@@ -1,0 +1,255 @@
+// QlConfig: the configuration wizard. The whole run is CQlConfigApp::InitInstance; this file
+// only supplies the sheet and binds each page's controls to its presenter.
+// clang-format off
+#include "win32/win32_windows.h"
+#include <commctrl.h>
+// clang-format on
+
+#include <iostream>
+#include <string>
+
+#include "config/app/resource.h"
+#include "config/texts.h"
+#include "config/wizard_app.h"
+#include "win32/win32_machine.h"
+
+namespace {
+
+using ql::config::COptDlg;
+using ql::config::CPage1;
+
+// The sheet as the pages' presenters see it.
+class SheetWindow final : public ql::config::WizardSheet {
+ public:
+  explicit SheetWindow(HWND sheet) : sheet_(sheet) {}
+  void SetWizardButtons(std::uint32_t flags) override {
+    PostMessageA(sheet_, PSM_SETWIZBUTTONS, 0, static_cast<LPARAM>(flags));
+  }
+  void SetCaption(std::string_view text) override {
+    SetWindowTextA(sheet_, std::string(text).c_str());
+  }
+
+ private:
+  HWND sheet_;
+};
+
+// What both page procedures reach through their PROPSHEETPAGE's lParam.
+struct Wizard {
+  CPage1* welcome = nullptr;
+  COptDlg* options = nullptr;
+  std::string helpPath;
+  bool finished = false;
+};
+
+Wizard* WizardOf(HWND page) {
+  return reinterpret_cast<Wizard*>(GetWindowLongPtrA(page, GWLP_USERDATA));
+}
+
+void Remember(HWND page, LPARAM pageDescription) {
+  const auto* description = reinterpret_cast<const PROPSHEETPAGEA*>(pageDescription);
+  SetWindowLongPtrA(page, GWLP_USERDATA, description->lParam);
+}
+
+void SetResult(HWND page, LONG_PTR result) { SetWindowLongPtrA(page, DWLP_MSGRESULT, result); }
+
+void ShowHelp(HWND page, const Wizard& wizard) {
+  WinHelpA(GetParent(page), wizard.helpPath.c_str(), HELP_FINDER, 0);
+}
+
+INT_PTR CALLBACK WelcomeProc(HWND page, UINT message, WPARAM, LPARAM lparam) {
+  try {
+    if (message == WM_INITDIALOG) {
+      Remember(page, lparam);
+      return TRUE;
+    }
+    Wizard* wizard = WizardOf(page);
+    if (message != WM_NOTIFY || wizard == nullptr) return FALSE;
+    const auto* header = reinterpret_cast<const NMHDR*>(lparam);
+    switch (header->code) {
+      case PSN_SETACTIVE: {
+        SheetWindow sheet(GetParent(page));
+        wizard->welcome->OnSetActive(sheet);
+        SetResult(page, 0);
+        return TRUE;
+      }
+      case PSN_HELP:
+        ShowHelp(page, *wizard);
+        return TRUE;
+      default:
+        return FALSE;
+    }
+  } catch (...) {
+    return FALSE;
+  }
+}
+
+// Copies what the options presenter shows to the controls.
+void ShowOptions(HWND page, const COptDlg& options) {
+  SetDlgItemTextA(page, IDC_SUMMARY, options.Summary().c_str());
+  CheckRadioButton(page, IDC_LAZY_ON, IDC_LAZY_OFF,
+                   options.LazyChoice() == 1 ? IDC_LAZY_ON : IDC_LAZY_OFF);
+  EnableWindow(GetDlgItem(page, IDC_LAZY_OFF), options.LazyButtonsEnabled());
+  EnableWindow(GetDlgItem(page, IDC_LAZY_ON), options.LazyButtonsEnabled());
+}
+
+void FillDriveList(HWND page, const COptDlg& options) {
+  const HWND list = GetDlgItem(page, IDC_DRIVE_LIST);
+  SendMessageA(list, LVM_SETITEMCOUNT, ql::config::kDriveListHint, 0);
+  // The list view owns its image list and destroys it with itself.
+  const HIMAGELIST images = ImageList_LoadImageA(
+      reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(page, GWLP_HINSTANCE)),
+      MAKEINTRESOURCEA(IDB_DRIVE_IMAGES), 16, 8, RGB(128, 0, 0), IMAGE_BITMAP, 0);
+  if (images != nullptr) {
+    SendMessageA(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
+  }
+  LVCOLUMNA column{};
+  column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+  column.fmt = LVCFMT_LEFT;
+  column.cx = 172;
+  std::string header = ql::config::kListColumnHeader;
+  column.pszText = header.data();
+  column.iSubItem = 0;
+  SendMessageA(list, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+
+  int index = 0;
+  for (const COptDlg::Entry& entry : options.Entries()) {
+    std::string text = entry.text;
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.iItem = index++;
+    item.pszText = text.data();
+    item.iImage = entry.image;
+    SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  }
+}
+
+// The entry that holds the focus, -1 for none.
+int FocusedEntry(HWND list) {
+  const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    if (SendMessageA(list, LVM_GETITEMSTATE, static_cast<WPARAM>(i), LVIS_FOCUSED) & LVIS_FOCUSED) {
+      return i;
+    }
+  }
+  return -1;
+}
+
+INT_PTR CALLBACK OptionsProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
+  try {
+    if (message == WM_INITDIALOG) {
+      Remember(page, lparam);
+      Wizard* wizard = WizardOf(page);
+      wizard->options->OnInitDialog();
+      ShowOptions(page, *wizard->options);
+      FillDriveList(page, *wizard->options);
+      return TRUE;
+    }
+    Wizard* wizard = WizardOf(page);
+    if (wizard == nullptr) return FALSE;
+    COptDlg& options = *wizard->options;
+    SheetWindow sheet(GetParent(page));
+
+    if (message == WM_COMMAND && HIWORD(wparam) == BN_CLICKED) {
+      const int id = LOWORD(wparam);
+      if (id != IDC_LAZY_OFF && id != IDC_LAZY_ON) return FALSE;
+      options.OnLazyButton(sheet, id == IDC_LAZY_ON ? 1 : 0);
+      ShowOptions(page, options);
+      return TRUE;
+    }
+    if (message != WM_NOTIFY) return FALSE;
+    const auto* header = reinterpret_cast<const NMHDR*>(lparam);
+    if (header->idFrom == IDC_DRIVE_LIST) {
+      if (header->code != NM_CLICK) return FALSE;
+      options.OnListClick(sheet, FocusedEntry(header->hwndFrom));
+      ShowOptions(page, options);
+      SetResult(page, 0);
+      return TRUE;
+    }
+    switch (header->code) {
+      case PSN_SETACTIVE:
+        options.OnSetActive(sheet);
+        SetResult(page, 0);
+        return TRUE;
+      case PSN_WIZFINISH:
+        options.OnWizardFinish();
+        wizard->finished = true;
+        SetResult(page, FALSE);  // let the wizard finish
+        return TRUE;
+      case PSN_RESET:
+        options.OnCancel();
+        return TRUE;
+      case PSN_HELP:
+        ShowHelp(page, *wizard);
+        return TRUE;
+      default:
+        return FALSE;
+    }
+  } catch (...) {
+    return FALSE;
+  }
+}
+
+class Win32WizardHost final : public ql::config::WizardHost {
+ public:
+  Win32WizardHost(HINSTANCE instance, std::string helpPath)
+      : instance_(instance), helpPath_(std::move(helpPath)) {}
+
+  void EnableThreeDimensionalControls() override {
+    // The templates ask for the three-dimensional look (DS_3DLOOK); the common controls
+    // have to be registered before a sheet or a list view is made.
+    InitCommonControls();
+  }
+
+  int RunWizard(CPage1& welcome, COptDlg& options) override {
+    Wizard wizard;
+    wizard.welcome = &welcome;
+    wizard.options = &options;
+    wizard.helpPath = helpPath_;
+
+    PROPSHEETPAGEA pages[2]{};
+    const int templates[2] = {IDD_WELCOME, IDD_OPTIONS};
+    const DLGPROC procedures[2] = {WelcomeProc, OptionsProc};
+    for (int i = 0; i < 2; ++i) {
+      pages[i].dwSize = sizeof pages[i];
+      pages[i].dwFlags = PSP_DEFAULT | PSP_HASHELP;
+      pages[i].hInstance = instance_;
+      pages[i].pszTemplate = MAKEINTRESOURCEA(templates[i]);
+      pages[i].pfnDlgProc = procedures[i];
+      pages[i].lParam = reinterpret_cast<LPARAM>(&wizard);
+    }
+    PROPSHEETHEADERA sheet{};
+    sheet.dwSize = sizeof sheet;
+    sheet.dwFlags = PSH_PROPSHEETPAGE | PSH_HASHELP | PSH_WIZARD;
+    sheet.hwndParent = nullptr;
+    sheet.hInstance = instance_;
+    sheet.pszCaption = "";
+    sheet.nPages = 2;
+    sheet.nStartPage = 0;
+    sheet.ppsp = pages;
+    const INT_PTR result = PropertySheetA(&sheet);
+    return (result > 0 && wizard.finished) ? ql::config::kIdWizFinish : IDCANCEL;
+  }
+
+ private:
+  HINSTANCE instance_;
+  std::string helpPath_;
+};
+
+std::string ModulePath() {
+  char path[MAX_PATH + 1] = {};
+  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  return std::string(path, length < MAX_PATH ? length : MAX_PATH);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  ql::win32::Win32Machine machine;
+  const ql::Platform platform = machine.platform();
+  const std::string modulePath = ModulePath();
+  Win32WizardHost host(instance, ql::config::HelpFilePath(modulePath));
+  ql::config::CQlConfigApp app(platform, host, std::cerr,
+                               ql::config::ProgramNameFromPath(modulePath));
+  app.InitInstance();
+  return 0;
+}
