@@ -105,8 +105,8 @@ std::unique_ptr<DriveRecord> EnumerateFixedDrives(const Platform& platform,
     }
     // The first target only, and never beyond what was stored or the buffer's end.
     record->DeviceTarget[kDeviceTargetChars - 1] = '\0';
-    const std::size_t targetLength =
-        BoundedLength(record->DeviceTarget, stored < kDeviceTargetChars ? stored : kDeviceTargetChars);
+    const std::size_t targetLength = BoundedLength(
+        record->DeviceTarget, stored < kDeviceTargetChars ? stored : kDeviceTargetChars);
     const DeviceNumbers numbers =
         ReadDeviceTargetNumbers(std::string_view(record->DeviceTarget, targetLength));
     record->DiskNumber = numbers.disk;
