@@ -227,7 +227,9 @@ class Win32WizardHost final : public ql::config::WizardHost {
     sheet.nStartPage = 0;
     sheet.ppsp = pages;
     const INT_PTR result = PropertySheetA(&sheet);
-    return (result > 0 && wizard.finished) ? ql::config::kIdWizFinish : IDCANCEL;
+    // The sheet answers Finish with a positive number, Cancel with 0 and a failure with -1; the
+    // page saw Finish itself, which is what counts.
+    return (result != -1 && wizard.finished) ? ql::config::kIdWizFinish : IDCANCEL;
   }
 
  private:
