@@ -9,8 +9,10 @@
 namespace ql::agree {
 
 // The agreement as it goes into the edit field in one piece: plain ASCII, every line ended by
-// CR LF (a multi-line edit control breaks lines only there), at most kMaxLineWidth characters
-// to a line so that the field's width shows it without sideways scrolling.
+// CR LF, at most kMaxLineWidth characters to a line. The field wraps a line that is wider
+// than itself, so every line is kept narrow enough in the dialog's font to stand on its own
+// (lines in capitals are shorter, capitals being wider); the text then shows exactly its own
+// lines.
 extern const char kAgreementText[];
 inline constexpr std::size_t kAgreementLength = 6176;
 inline constexpr std::size_t kAgreementLines = 131;
