@@ -1,0 +1,659 @@
+// qlrobot: the hands and eyes of the Wine tests. Finds windows of other processes, reads and
+// sets their controls, presses buttons, answers message boxes.
+//
+// Windows are found by their exact caption among the top-level windows; every command waits
+// for its window up to the timeout (-t seconds, default 10) and fails with exit status 2 and
+// a message when it does not appear. Other failures exit with 1.
+//
+//   qlrobot wait-window <caption> [-t s]          prints the window handle
+//   qlrobot wait-gone <caption> [-t s]            waits until no such window is left
+//   qlrobot list <caption> [-t s]                 one line per control, see PrintControl
+//   qlrobot get-text <caption> <id> [-t s]        the control's text (id 0: the caption)
+//   qlrobot set-text <caption> <id> <text>        WM_SETTEXT
+//   qlrobot click <caption> <id>                  presses a button (fails when disabled)
+//   qlrobot msgbox [-c caption] [-a answer] [-t s]
+//                     waits for a message box, prints "caption: ..." and "text: ..." and
+//                     presses the answer (ok, cancel, yes, no, abort, retry, ignore or a
+//                     button id; default ok; "none" leaves it open)
+//   qlrobot sheet <caption> back|next|finish|cancel   presses a property sheet's button
+//   qlrobot lv-click <caption> <id> <item> [double]   clicks a list-view item as the mouse
+//   qlrobot key <caption> <id> <virtual key>      WM_KEYDOWN/WM_KEYUP to a control
+//   qlrobot screenshot <caption> <file.bmp>       the window as it is on the screen
+//   qlrobot hold                                  keeps a small window on the desktop
+//
+// Between processes Wine does not carry WM_NOTIFY, so a list-view item is clicked with a
+// posted mouse click at the item's rectangle, as a user's click; the list view then sets
+// focus and selection and notifies its parent itself. List-view texts and rectangles are
+// read through a buffer in the target process (the list view writes into its own address
+// space). List-box texts are read with the wide form: the ANSI form keeps one character
+// when Wine carries it between processes.
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+// After windows.h, which it builds on.
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitTimeout = 2;
+
+// Messages of the common controls, with the values the headers give newer targets too.
+constexpr UINT kLvmGetItemCount = 0x1004;
+constexpr UINT kLvmGetItemRect = 0x100E;
+constexpr UINT kLvmGetItemTextA = 0x102D;
+constexpr UINT kLvmGetItemState = 0x102C;
+constexpr UINT kLvmGetHeader = 0x101F;
+constexpr UINT kLvmEnsureVisible = 0x1013;
+constexpr UINT kHdmGetItemCount = 0x1200;
+constexpr UINT kTbmGetPos = WM_USER;
+constexpr UINT kTbmGetRangeMin = WM_USER + 1;
+constexpr UINT kTbmGetRangeMax = WM_USER + 2;
+constexpr UINT kUdmGetRange = WM_USER + 102;
+constexpr UINT kUdmGetPos = WM_USER + 104;
+constexpr UINT kPsmPressButton = WM_USER + 113;
+constexpr UINT kLvisSelected = 0x0002;
+constexpr UINT kLvisFocused = 0x0001;
+
+struct Failure {
+  int code;
+  std::string message;
+};
+
+[[noreturn]] void Fail(int code, const std::string& message) { throw Failure{code, message}; }
+
+std::string ClassOf(HWND window) {
+  char name[128] = {};
+  GetClassNameA(window, name, sizeof(name));
+  return name;
+}
+
+std::string TextOf(HWND window) {
+  // WM_GETTEXT is carried between processes; GetWindowText would not ask another process.
+  LRESULT length = SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
+  if (length <= 0) return "";
+  std::vector<char> text(static_cast<size_t>(length) + 2, '\0');
+  SendMessageA(window, WM_GETTEXT, static_cast<WPARAM>(text.size()),
+               reinterpret_cast<LPARAM>(text.data()));
+  return text.data();
+}
+
+// Texts printed on one line: backslash escapes for line breaks, tabs and backslashes.
+std::string Escape(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    switch (c) {
+      case '\r':
+        out += "\\r";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '"':
+        out += "\\\"";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+struct FindTop {
+  const char* caption;
+  const char* className;  // null: any
+  HWND found;
+};
+
+BOOL CALLBACK FindTopProc(HWND window, LPARAM param) {
+  auto* find = reinterpret_cast<FindTop*>(param);
+  if (!IsWindowVisible(window)) return TRUE;
+  if (find->className != nullptr && ClassOf(window) != find->className) return TRUE;
+  if (find->caption != nullptr && TextOf(window) != find->caption) return TRUE;
+  find->found = window;
+  return FALSE;
+}
+
+HWND FindTopWindow(const char* caption, const char* className = nullptr) {
+  FindTop find{caption, className, nullptr};
+  EnumWindows(FindTopProc, reinterpret_cast<LPARAM>(&find));
+  return find.found;
+}
+
+HWND WaitTopWindow(const char* caption, DWORD timeoutMs, const char* className = nullptr) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    if (HWND window = FindTopWindow(caption, className)) return window;
+    if (GetTickCount() - start >= timeoutMs) {
+      Fail(kExitTimeout, std::string("timeout: no window \"") + caption + "\" after " +
+                             std::to_string(timeoutMs / 1000) + " s");
+    }
+    Sleep(100);
+  }
+}
+
+struct FindChild {
+  int id;
+  HWND visible;
+  HWND any;
+};
+
+BOOL CALLBACK FindChildProc(HWND window, LPARAM param) {
+  auto* find = reinterpret_cast<FindChild*>(param);
+  if (GetDlgCtrlID(window) != find->id) return TRUE;
+  if (find->any == nullptr) find->any = window;
+  if (IsWindowVisible(window)) {
+    find->visible = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// A control anywhere below the window (property-sheet pages included); a visible one wins
+// over a hidden one with the same id.
+HWND FindControl(HWND top, int id) {
+  if (id == 0) return top;
+  FindChild find{id, nullptr, nullptr};
+  EnumChildWindows(top, FindChildProc, reinterpret_cast<LPARAM>(&find));
+  HWND control = find.visible != nullptr ? find.visible : find.any;
+  if (control == nullptr) Fail(kExitFailed, "no control with id " + std::to_string(id));
+  return control;
+}
+
+// A buffer in another process's address space, for messages whose data the receiving
+// control writes in its own memory.
+class RemoteBuffer {
+ public:
+  RemoteBuffer(HWND window, SIZE_T size) : size_(size) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (process_ == nullptr) Fail(kExitFailed, "cannot open the window's process");
+    address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    if (address_ == nullptr) {
+      CloseHandle(process_);
+      Fail(kExitFailed, "cannot allocate memory in the window's process");
+    }
+  }
+  RemoteBuffer(const RemoteBuffer&) = delete;
+  RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+  ~RemoteBuffer() {
+    VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    CloseHandle(process_);
+  }
+  void* address() const { return address_; }
+  void Write(const void* data, SIZE_T size, SIZE_T offset = 0) {
+    SIZE_T done = 0;
+    if (offset + size > size_ ||
+        !WriteProcessMemory(process_, static_cast<char*>(address_) + offset, data, size, &done) ||
+        done != size) {
+      Fail(kExitFailed, "cannot write the window's process memory");
+    }
+  }
+  void Read(void* data, SIZE_T size, SIZE_T offset = 0) {
+    SIZE_T done = 0;
+    if (offset + size > size_ ||
+        !ReadProcessMemory(process_, static_cast<char*>(address_) + offset, data, size, &done) ||
+        done != size) {
+      Fail(kExitFailed, "cannot read the window's process memory");
+    }
+  }
+
+ private:
+  HANDLE process_ = nullptr;
+  void* address_ = nullptr;
+  SIZE_T size_;
+};
+
+// The layout of LVITEMA in a 32-bit process.
+struct ListViewItem {
+  UINT mask;
+  int iItem;
+  int iSubItem;
+  UINT state;
+  UINT stateMask;
+  LPSTR pszText;
+  int cchTextMax;
+  int iImage;
+  LPARAM lParam;
+  int iIndent;
+};
+
+std::string ListViewText(HWND list, int item, int subItem) {
+  constexpr int kTextRoom = 512;
+  RemoteBuffer remote(list, sizeof(ListViewItem) + kTextRoom);
+  ListViewItem lv{};
+  lv.mask = LVIF_TEXT;
+  lv.iItem = item;
+  lv.iSubItem = subItem;
+  lv.pszText = static_cast<char*>(remote.address()) + sizeof(ListViewItem);
+  lv.cchTextMax = kTextRoom;
+  remote.Write(&lv, sizeof(lv));
+  char zero = 0;
+  remote.Write(&zero, 1, sizeof(ListViewItem));
+  LRESULT length = SendMessageA(list, kLvmGetItemTextA, static_cast<WPARAM>(item),
+                                reinterpret_cast<LPARAM>(remote.address()));
+  if (length <= 0) return "";
+  std::vector<char> text(kTextRoom + 1, '\0');
+  remote.Read(text.data(), kTextRoom, sizeof(ListViewItem));
+  return text.data();
+}
+
+RECT ListViewItemRect(HWND list, int item) {
+  RemoteBuffer remote(list, sizeof(RECT));
+  RECT rect{};
+  rect.left = LVIR_LABEL;
+  remote.Write(&rect, sizeof(rect));
+  if (!SendMessageA(list, kLvmGetItemRect, static_cast<WPARAM>(item),
+                    reinterpret_cast<LPARAM>(remote.address()))) {
+    Fail(kExitFailed, "the list view has no item " + std::to_string(item));
+  }
+  remote.Read(&rect, sizeof(rect));
+  return rect;
+}
+
+std::wstring ListBoxText(HWND list, int item) {
+  LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(item), 0);
+  if (length <= 0) return L"";
+  std::vector<wchar_t> text(static_cast<size_t>(length) + 2, L'\0');
+  SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(text.data()));
+  return text.data();
+}
+
+std::string Narrow(const std::wstring& text) {
+  if (text.empty()) return "";
+  int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::vector<char> out(static_cast<size_t>(size > 0 ? size : 1), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, out.data(), size, nullptr, nullptr);
+  return out.data();
+}
+
+bool IsCheckable(HWND control) {
+  if (ClassOf(control) != "Button") return false;
+  LONG type = GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK;
+  return type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON ||
+         type == BS_AUTORADIOBUTTON || type == BS_3STATE || type == BS_AUTO3STATE;
+}
+
+// id=<n> class=<name> text="<text>" visible=<0|1> enabled=<0|1> [checked=<0|1|2>]
+//   [pos=<n> min=<n> max=<n>] [items=<n>] [selected=<n>], then one line per item:
+//   item[<i>]="<text>"[|"<sub-item>"...] [selected] [focused]
+void PrintControl(HWND control) {
+  std::string cls = ClassOf(control);
+  std::printf("id=%d class=%s text=\"%s\" visible=%d enabled=%d", GetDlgCtrlID(control),
+              cls.c_str(), Escape(TextOf(control)).c_str(), IsWindowVisible(control) ? 1 : 0,
+              IsWindowEnabled(control) ? 1 : 0);
+  if (IsCheckable(control)) {
+    std::printf(" checked=%d", static_cast<int>(SendMessageA(control, BM_GETCHECK, 0, 0)));
+  }
+  if (cls == "msctls_trackbar32") {
+    std::printf(" pos=%d min=%d max=%d", static_cast<int>(SendMessageA(control, kTbmGetPos, 0, 0)),
+                static_cast<int>(SendMessageA(control, kTbmGetRangeMin, 0, 0)),
+                static_cast<int>(SendMessageA(control, kTbmGetRangeMax, 0, 0)));
+  } else if (cls == "msctls_updown32") {
+    auto pos = static_cast<DWORD>(SendMessageA(control, kUdmGetPos, 0, 0));
+    auto range = static_cast<DWORD>(SendMessageA(control, kUdmGetRange, 0, 0));
+    std::printf(" pos=%d min=%d max=%d", static_cast<short>(LOWORD(pos)),
+                static_cast<short>(HIWORD(range)), static_cast<short>(LOWORD(range)));
+  } else if (cls == "SysListView32") {
+    int count = static_cast<int>(SendMessageA(control, kLvmGetItemCount, 0, 0));
+    HWND header = reinterpret_cast<HWND>(SendMessageA(control, kLvmGetHeader, 0, 0));
+    int columns =
+        header != nullptr ? static_cast<int>(SendMessageA(header, kHdmGetItemCount, 0, 0)) : 1;
+    if (columns < 1) columns = 1;
+    std::printf(" items=%d\n", count);
+    for (int i = 0; i < count; ++i) {
+      std::printf("  item[%d]=", i);
+      for (int c = 0; c < columns; ++c) {
+        std::printf("%s\"%s\"", c ? "|" : "", Escape(ListViewText(control, i, c)).c_str());
+      }
+      auto state =
+          static_cast<UINT>(SendMessageA(control, kLvmGetItemState, static_cast<WPARAM>(i),
+                                         static_cast<LPARAM>(kLvisSelected | kLvisFocused)));
+      if (state & kLvisSelected) std::printf(" selected");
+      if (state & kLvisFocused) std::printf(" focused");
+      std::printf("\n");
+    }
+    return;
+  } else if (cls == "ListBox") {
+    int count = static_cast<int>(SendMessageW(control, LB_GETCOUNT, 0, 0));
+    std::printf(" items=%d selected=%d\n", count,
+                static_cast<int>(SendMessageW(control, LB_GETCURSEL, 0, 0)));
+    for (int i = 0; i < count; ++i) {
+      std::printf("  item[%d]=\"%s\"\n", i, Escape(Narrow(ListBoxText(control, i))).c_str());
+    }
+    return;
+  } else if (cls == "ComboBox") {
+    std::printf(" items=%d selected=%d", static_cast<int>(SendMessageA(control, CB_GETCOUNT, 0, 0)),
+                static_cast<int>(SendMessageA(control, CB_GETCURSEL, 0, 0)));
+  }
+  std::printf("\n");
+}
+
+BOOL CALLBACK PrintChildProc(HWND window, LPARAM) {
+  PrintControl(window);
+  return TRUE;
+}
+
+struct Options {
+  std::vector<std::string> args;
+  DWORD timeoutMs = 10000;
+  std::string caption;
+  std::string answer = "ok";
+};
+
+Options Parse(int argc, char** argv) {
+  Options options;
+  for (int i = 2; i < argc; ++i) {
+    std::string arg = argv[i];
+    if ((arg == "-t" || arg == "-c" || arg == "-a") && i + 1 < argc) {
+      std::string value = argv[++i];
+      if (arg == "-t") {
+        char* end = nullptr;
+        double seconds = std::strtod(value.c_str(), &end);
+        if (end == value.c_str() || *end != '\0' || seconds < 0 || seconds > 3600) {
+          Fail(kExitFailed, "bad timeout: " + value);
+        }
+        options.timeoutMs = static_cast<DWORD>(seconds * 1000);
+      } else if (arg == "-c") {
+        options.caption = value;
+      } else {
+        options.answer = value;
+      }
+    } else {
+      options.args.push_back(arg);
+    }
+  }
+  return options;
+}
+
+int ParseInt(const std::string& text, const char* what) {
+  char* end = nullptr;
+  long value = std::strtol(text.c_str(), &end, 0);
+  if (text.empty() || *end != '\0') Fail(kExitFailed, std::string("bad ") + what + ": " + text);
+  return static_cast<int>(value);
+}
+
+void Need(const Options& options, size_t count, const char* usage) {
+  if (options.args.size() != count) Fail(kExitFailed, std::string("usage: qlrobot ") + usage);
+}
+
+void Click(HWND button) {
+  if (!IsWindowEnabled(button)) {
+    Fail(kExitFailed, "control " + std::to_string(GetDlgCtrlID(button)) + " (\"" + TextOf(button) +
+                          "\") is disabled");
+  }
+  // Posted: the click may open a modal window, and the robot must not wait for it to end.
+  PostMessageA(button, BM_CLICK, 0, 0);
+}
+
+struct FindMessageBox {
+  const std::string* caption;
+  HWND found;
+};
+
+BOOL CALLBACK FindMessageBoxProc(HWND window, LPARAM param) {
+  auto* find = reinterpret_cast<FindMessageBox*>(param);
+  if (!IsWindowVisible(window) || ClassOf(window) != "#32770") return TRUE;
+  if (GetDlgItem(window, 0xFFFF) == nullptr) return TRUE;
+  if (!find->caption->empty() && TextOf(window) != *find->caption) return TRUE;
+  find->found = window;
+  return FALSE;
+}
+
+int AnswerId(const std::string& answer) {
+  static const struct {
+    const char* name;
+    int id;
+  } kAnswers[] = {{"ok", IDOK},       {"cancel", IDCANCEL}, {"abort", IDABORT},
+                  {"retry", IDRETRY}, {"ignore", IDIGNORE}, {"yes", IDYES},
+                  {"no", IDNO}};
+  for (const auto& known : kAnswers) {
+    if (_stricmp(answer.c_str(), known.name) == 0) return known.id;
+  }
+  return ParseInt(answer, "answer");
+}
+
+int MessageBoxCommand(const Options& options) {
+  Need(options, 0, "msgbox [-c caption] [-a answer|none] [-t seconds]");
+  DWORD start = GetTickCount();
+  FindMessageBox find{&options.caption, nullptr};
+  for (;;) {
+    EnumWindows(FindMessageBoxProc, reinterpret_cast<LPARAM>(&find));
+    if (find.found != nullptr) break;
+    if (GetTickCount() - start >= options.timeoutMs) {
+      Fail(kExitTimeout, "timeout: no message box" +
+                             (options.caption.empty() ? "" : " \"" + options.caption + "\"") +
+                             " after " + std::to_string(options.timeoutMs / 1000) + " s");
+    }
+    Sleep(100);
+  }
+  HWND box = find.found;
+  std::printf("caption: %s\n", Escape(TextOf(box)).c_str());
+  std::printf("text: %s\n", Escape(TextOf(GetDlgItem(box, 0xFFFF))).c_str());
+  if (_stricmp(options.answer.c_str(), "none") == 0) return kExitOk;
+  int id = AnswerId(options.answer);
+  HWND button = GetDlgItem(box, id);
+  if (button == nullptr) Fail(kExitFailed, "the message box has no button " + options.answer);
+  Click(button);
+  return kExitOk;
+}
+
+int SheetCommand(const Options& options) {
+  Need(options, 2, "sheet <caption> back|next|finish|cancel");
+  static const struct {
+    const char* name;
+    int button;
+  } kButtons[] = {{"back", PSBTN_BACK},
+                  {"next", PSBTN_NEXT},
+                  {"finish", PSBTN_FINISH},
+                  {"cancel", PSBTN_CANCEL}};
+  for (const auto& known : kButtons) {
+    if (_stricmp(options.args[1].c_str(), known.name) == 0) {
+      HWND sheet = WaitTopWindow(options.args[0].c_str(), options.timeoutMs);
+      PostMessageA(sheet, kPsmPressButton, static_cast<WPARAM>(known.button), 0);
+      return kExitOk;
+    }
+  }
+  Fail(kExitFailed, "unknown sheet button: " + options.args[1]);
+}
+
+int ListViewClickCommand(const Options& options) {
+  if (options.args.size() != 3 && options.args.size() != 4) {
+    Fail(kExitFailed, "usage: qlrobot lv-click <caption> <id> <item> [double]");
+  }
+  HWND top = WaitTopWindow(options.args[0].c_str(), options.timeoutMs);
+  HWND list = FindControl(top, ParseInt(options.args[1], "id"));
+  int item = ParseInt(options.args[2], "item");
+  bool twice = options.args.size() == 4 && options.args[3] == "double";
+  SendMessageA(list, kLvmEnsureVisible, static_cast<WPARAM>(item), FALSE);
+  RECT rect = ListViewItemRect(list, item);
+  LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+  PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageA(list, WM_LBUTTONUP, 0, at);
+  if (twice) {
+    PostMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    PostMessageA(list, WM_LBUTTONUP, 0, at);
+  }
+  return kExitOk;
+}
+
+int KeyCommand(const Options& options) {
+  Need(options, 3, "key <caption> <id> <virtual key>");
+  HWND top = WaitTopWindow(options.args[0].c_str(), options.timeoutMs);
+  HWND control = FindControl(top, ParseInt(options.args[1], "id"));
+  auto key = static_cast<WPARAM>(ParseInt(options.args[2], "virtual key"));
+  UINT scan = MapVirtualKeyA(static_cast<UINT>(key), 0);
+  PostMessageA(control, WM_KEYDOWN, key, static_cast<LPARAM>(1 | (scan << 16)));
+  PostMessageA(control, WM_KEYUP, key, static_cast<LPARAM>(1 | (scan << 16) | 0xC0000000u));
+  return kExitOk;
+}
+
+int ScreenshotCommand(const Options& options) {
+  Need(options, 2, "screenshot <caption> <file.bmp>");
+  HWND top = WaitTopWindow(options.args[0].c_str(), options.timeoutMs);
+  SetForegroundWindow(top);
+  Sleep(300);
+  RECT rect{};
+  GetWindowRect(top, &rect);
+  int width = rect.right - rect.left;
+  int height = rect.bottom - rect.top;
+  if (width <= 0 || height <= 0) Fail(kExitFailed, "the window has no size");
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  bool ok = bitmap != nullptr;
+  if (ok) {
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    ok = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY) != FALSE;
+    GdiFlush();
+    SelectObject(memory, old);
+  }
+  DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+  DWORD imageSize = stride * static_cast<DWORD>(height);
+  if (ok) {
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    file.bfSize = file.bfOffBits + imageSize;
+    info.bmiHeader.biSizeImage = imageSize;
+    FILE* out = std::fopen(options.args[1].c_str(), "wb");
+    ok = out != nullptr;
+    if (out != nullptr) {
+      ok = std::fwrite(&file, sizeof(file), 1, out) == 1 &&
+           std::fwrite(&info.bmiHeader, sizeof(BITMAPINFOHEADER), 1, out) == 1 &&
+           std::fwrite(bits, imageSize, 1, out) == 1;
+      ok = std::fclose(out) == 0 && ok;
+    }
+  }
+  if (bitmap != nullptr) DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  if (!ok) Fail(kExitFailed, "cannot write " + options.args[1]);
+  return kExitOk;
+}
+
+LRESULT CALLBACK HoldProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_DESTROY) {
+    PostQuitMessage(0);
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+int HoldCommand() {
+  WNDCLASSA cls{};
+  cls.lpfnWndProc = HoldProc;
+  cls.hInstance = GetModuleHandleA(nullptr);
+  cls.lpszClassName = "QlRobotHold";
+  cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  RegisterClassA(&cls);
+  HWND window = CreateWindowA("QlRobotHold", "qlrobot hold", WS_OVERLAPPED | WS_MINIMIZE, 0, 0, 80,
+                              40, nullptr, nullptr, cls.hInstance, nullptr);
+  if (window == nullptr) Fail(kExitFailed, "cannot create the holding window");
+  ShowWindow(window, SW_SHOWMINNOACTIVE);
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+  return kExitOk;
+}
+
+int Run(int argc, char** argv) {
+  if (argc < 2) {
+    Fail(kExitFailed,
+         "usage: qlrobot wait-window|wait-gone|list|get-text|set-text|click|msgbox|sheet|"
+         "lv-click|key|screenshot|hold ...");
+  }
+  std::string command = argv[1];
+  Options options = Parse(argc, argv);
+  if (command == "hold") return HoldCommand();
+  if (command == "msgbox") return MessageBoxCommand(options);
+  if (command == "sheet") return SheetCommand(options);
+  if (command == "lv-click") return ListViewClickCommand(options);
+  if (command == "key") return KeyCommand(options);
+  if (command == "screenshot") return ScreenshotCommand(options);
+  if (command == "wait-window") {
+    Need(options, 1, "wait-window <caption> [-t seconds]");
+    HWND window = WaitTopWindow(options.args[0].c_str(), options.timeoutMs);
+    std::printf("%p\n", static_cast<void*>(window));
+    return kExitOk;
+  }
+  if (command == "wait-gone") {
+    Need(options, 1, "wait-gone <caption> [-t seconds]");
+    DWORD start = GetTickCount();
+    while (FindTopWindow(options.args[0].c_str()) != nullptr) {
+      if (GetTickCount() - start >= options.timeoutMs) {
+        Fail(kExitTimeout, "timeout: window \"" + options.args[0] + "\" still there after " +
+                               std::to_string(options.timeoutMs / 1000) + " s");
+      }
+      Sleep(100);
+    }
+    return kExitOk;
+  }
+  if (command == "list") {
+    Need(options, 1, "list <caption> [-t seconds]");
+    HWND top = WaitTopWindow(options.args[0].c_str(), options.timeoutMs);
+    std::printf("window class=%s text=\"%s\" enabled=%d\n", ClassOf(top).c_str(),
+                Escape(TextOf(top)).c_str(), IsWindowEnabled(top) ? 1 : 0);
+    EnumChildWindows(top, PrintChildProc, 0);
+    return kExitOk;
+  }
+  if (command == "get-text") {
+    Need(options, 2, "get-text <caption> <id> [-t seconds]");
+    HWND top = WaitTopWindow(options.args[0].c_str(), options.timeoutMs);
+    std::printf("%s\n", TextOf(FindControl(top, ParseInt(options.args[1], "id"))).c_str());
+    return kExitOk;
+  }
+  if (command == "set-text") {
+    Need(options, 3, "set-text <caption> <id> <text>");
+    HWND top = WaitTopWindow(options.args[0].c_str(), options.timeoutMs);
+    HWND control = FindControl(top, ParseInt(options.args[1], "id"));
+    if (!SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(options.args[2].c_str()))) {
+      Fail(kExitFailed, "the control refused the text");
+    }
+    return kExitOk;
+  }
+  if (command == "click") {
+    Need(options, 2, "click <caption> <id>");
+    HWND top = WaitTopWindow(options.args[0].c_str(), options.timeoutMs);
+    Click(FindControl(top, ParseInt(options.args[1], "id")));
+    return kExitOk;
+  }
+  Fail(kExitFailed, "unknown command: " + command);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    int code = Run(argc, argv);
+    std::fflush(stdout);
+    return code;
+  } catch (const Failure& failure) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "qlrobot: %s\n", failure.message.c_str());
+    return failure.code;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "qlrobot: %s\n", error.what());
+    return kExitFailed;
+  }
+}
