@@ -245,8 +245,10 @@ bool TuningModel::Load() {
 // --------------------------------------------------------------------------- handlers
 
 void TuningModel::TrackBar1Change(std::int32_t position) {
-  controls_.TrackBar1.SetPosition(position);
-  controls_.StaticText1 = IntToText(controls_.TrackBar1.position());
+  Guarded([&] {
+    controls_.TrackBar1.SetPosition(position);
+    controls_.StaticText1 = IntToText(controls_.TrackBar1.position());
+  });
 }
 
 void TuningModel::UpDown1Click(Arrow arrow) {

@@ -6,8 +6,8 @@
 // Re-entrancy: the periodic check runs whenever the window's thread dispatches messages, and
 // that thread does so inside every message box and at the pump points below. A handler
 // therefore never keeps a value across a message box or a pump: each step reads the controls
-// afresh. Pump points: after every event record and after Reset Defaults has updated the
-// figures.
+// afresh. Pump points: after every event record, after Reset Defaults has updated the
+// figures, and at the start of the Exit commands.
 //
 // Errors that a handler does not catch itself (a field that is not a number, a driver value
 // that is missing or of the wrong type, a failed registry write) end the handler at that step
