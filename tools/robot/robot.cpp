@@ -568,8 +568,14 @@ int HoldCommand() {
   cls.lpszClassName = "QlRobotHold";
   cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   RegisterClassA(&cls);
-  HWND window = CreateWindowA("QlRobotHold", "qlrobot hold", WS_OVERLAPPED | WS_MINIMIZE, 0, 0, 80,
-                              40, nullptr, nullptr, cls.hInstance, nullptr);
+  // The first window of a fresh boot waits for Wine's desktop process; on a busy machine that
+  // wait can time out once, and a later attempt finds the desktop up.
+  HWND window = nullptr;
+  for (int attempt = 0; attempt < 120 && window == nullptr; ++attempt) {
+    if (attempt > 0) Sleep(1000);
+    window = CreateWindowA("QlRobotHold", "qlrobot hold", WS_OVERLAPPED | WS_MINIMIZE, 0, 0, 80, 40,
+                           nullptr, nullptr, cls.hInstance, nullptr);
+  }
   if (window == nullptr) Fail(kExitFailed, "cannot create the holding window");
   ShowWindow(window, SW_SHOWMINNOACTIVE);
   MSG msg;

@@ -18,6 +18,10 @@
  *                       REG_DWORD: added to each counter after every statistics answer
  *     Letter            REG_SZ: serve this letter instead of DosDevice's (optional)
  *
+ * The answers (BufferSize, FinalInitDelay and the four statuses) are read again at every
+ * open of the device, so a test can change them between two programs without a reboot; the
+ * counters are read once, when the driver loads, and keep counting from there.
+ *
  * What it received goes to the volatile key ...\QlStandIn\Record (gone at the next boot):
  *   Loaded 1; Letter "X:"; LinkStatus (NTSTATUS of creating \DosDevices\X:);
  *   Creates, Closes; GetStatsCount, QuerySizeCount, FinalInitCount, OtherCount;
@@ -162,14 +166,17 @@ static void NoteOrder(WCHAR what) {
   SetText(L"Order", g_standIn.order);
 }
 
-static void LoadBehaviour(HANDLE testKey) {
-  int i;
+static void LoadAnswers(HANDLE testKey) {
   ReadNumber(testKey, L"BufferSize", &g_standIn.bufferSize);
   ReadDword(testKey, L"FinalInitDelay", &g_standIn.finalInitDelayMs);
   ReadStatus(testKey, L"GetStatsStatus", &g_standIn.getStatsStatus);
   ReadStatus(testKey, L"QuerySizeStatus", &g_standIn.querySizeStatus);
   ReadStatus(testKey, L"FinalInitStatus", &g_standIn.finalInitStatus);
   ReadStatus(testKey, L"CreateStatus", &g_standIn.createStatus);
+}
+
+static void LoadCounters(HANDLE testKey) {
+  int i;
   for (i = 0; i < 4; ++i) {
     ReadNumber(testKey, kCounterNames[i], &g_standIn.counters[i]);
     ReadDword(testKey, kStepNames[i], &g_standIn.steps[i]);
@@ -213,7 +220,12 @@ static NTSTATUS Complete(PIRP irp, NTSTATUS status, ULONG_PTR information) {
 }
 
 static NTSTATUS NTAPI DispatchCreate(PDEVICE_OBJECT device, PIRP irp) {
+  HANDLE testKey = NULL;
   (void)device;
+  if (NT_SUCCESS(OpenKey(&testKey, kTestKeyPath, NULL))) {
+    LoadAnswers(testKey);
+    ZwClose(testKey);
+  }
   SetDword(L"Creates", ++g_standIn.creates);
   NoteOrder(L'C');
   return Complete(irp, g_standIn.createStatus, 0);
@@ -358,7 +370,8 @@ NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath) 
   RtlZeroMemory(&g_standIn, sizeof(g_standIn));
   OpenRecord(&testKey);
   if (testKey) {
-    LoadBehaviour(testKey);
+    LoadAnswers(testKey);
+    LoadCounters(testKey);
     letter = ReadLetter(testKey, L"Letter");
   }
 

@@ -19,6 +19,7 @@
 #   ql_robot wait-window "QlStats" 30
 #   ql_svc_state QlAlloc                      # prints state=4 exit=0 specific=0 ...
 #   ql_reg_value 'HKLM\SYSTEM\...\Record' GetStatsCount   # prints the value's data
+#   dump=$(ql_reg_dump 'HKLM\...'); ql_reg_pick "$dump" Order   # many values, one read
 #   ql_eventlog_records "$QL_BOOT_LOG"        # records traced by services since the boot
 #   ql_machine_destroy
 #
@@ -204,6 +205,11 @@ ql_hold_desktop() {
       wine "$robot" hold >>"$QL_MACHINE_DIR/logs/hold.log" 2>&1) &
   QL_HOLD_PID=$!
   ql_note_pid "$QL_HOLD_PID"
+  # Its window shows that the desktop is up: tests start only then.
+  ql_machine_run "$robot" wait-window "qlrobot hold" -t 150 >/dev/null || {
+    ql_log "the desktop did not come up (see $QL_MACHINE_DIR/logs/hold.log)"
+    return 1
+  }
 }
 
 # Converts a Linux path to the Z: form Wine's programs take.
@@ -269,15 +275,22 @@ ql_machine_reboot() {
 }
 
 # Runs a program in the foreground: its standard output passes through, its standard error
-# goes to a log whose path is left in QL_LAST_LOG. Returns the exit code (modulo 256), or
-# 124 after QL_RUN_TIMEOUT seconds. The program is a path or a name Wine finds (system32).
+# goes to a log whose path ql_last_log prints (also after a call inside $(...)). Returns the
+# exit code (modulo 256), or 124 after QL_RUN_TIMEOUT seconds. The program is a path or a
+# name Wine finds (system32).
 ql_machine_run() {
-  local n
-  n=$(find "$QL_MACHINE_DIR/logs" -name 'run-*' | wc -l)
-  QL_LAST_LOG="$QL_MACHINE_DIR/logs/run-$n.err"
-  echo "$*" >"$QL_LAST_LOG"
-  (cd "$QL_MACHINE_DIR/work" && ql_wine_env timeout "$QL_RUN_TIMEOUT" wine "$@" 2>>"$QL_LAST_LOG")
+  local n=0 log
+  [ -f "$QL_MACHINE_DIR/logs/runs" ] && n=$(cat "$QL_MACHINE_DIR/logs/runs")
+  n=$((n + 1))
+  echo "$n" >"$QL_MACHINE_DIR/logs/runs"
+  log="$QL_MACHINE_DIR/logs/run-$n.err"
+  QL_LAST_LOG=$log
+  echo "$*" >"$log"
+  (cd "$QL_MACHINE_DIR/work" && ql_wine_env timeout "$QL_RUN_TIMEOUT" wine "$@" 2>>"$log")
 }
+
+# The standard-error log of the latest ql_machine_run.
+ql_last_log() { echo "$QL_MACHINE_DIR/logs/run-$(cat "$QL_MACHINE_DIR/logs/runs").err"; }
 
 # Starts a program in the background and leaves its pid in QL_LAST_PID (recorded for the
 # tear-down; call it directly, not in $(...), so that ql_machine_wait can collect the exit
@@ -314,7 +327,7 @@ ql_robot() {
   robot=$(ql_find_exe qlrobot.exe) || return 1
   ql_machine_run "$robot" "$@"
   rc=$?
-  [ "$rc" = 0 ] || grep '^qlrobot:' "$QL_LAST_LOG" >&2
+  [ "$rc" = 0 ] || grep '^qlrobot:' "$(ql_last_log)" >&2
   return "$rc"
 }
 
@@ -340,13 +353,33 @@ ql_svc_wait_state() {
   done
 }
 
-# Prints a registry value's data as Wine's reg.exe shows it (a DWORD as 0x..., binary
-# as hex digits, a string as is); fails when the key or value is missing.
+# Prints every value of a registry key, one "<name>=<data>" line each, with the data as
+# Wine's reg.exe shows it (a DWORD as 0x..., binary as hex digits, a string as is). One
+# call reads the whole key: cheaper than one ql_reg_value per value.
+ql_reg_dump() {
+  # reg.exe prints "    <name>    <REG_type>    <data>", four spaces apart.
+  ql_machine_run reg query "$1" 2>/dev/null | tr -d '\r' | awk '
+    /^    [^ ]/ {
+      line = substr($0, 5); i = index(line, "    "); if (!i) next
+      name = substr(line, 1, i - 1); rest = substr(line, i + 4)
+      j = index(rest, "    "); type = j ? substr(rest, 1, j - 1) : rest
+      if (type !~ /^REG_/) next
+      print name "=" (j ? substr(rest, j + 4) : "")
+    }'
+}
+
+# Picks one value out of a ql_reg_dump: ql_reg_pick "$dump" Name (case-insensitive).
+ql_reg_pick() {
+  echo "$1" | awk -v n="$2" '{ i = index($0, "=") }
+    tolower(substr($0, 1, i - 1)) == tolower(n) { print substr($0, i + 1); found = 1 }
+    END { exit !found }'
+}
+
+# Prints one registry value's data (as ql_reg_dump shows it); fails when it is missing.
 ql_reg_value() {
-  local key=$1 name=$2 out
-  out=$(ql_machine_run reg query "$key" /v "$name" 2>/dev/null | tr -d '\r') || return 1
-  echo "$out" | awk -v n="$name" 'tolower($1) == tolower(n) && $2 ~ /^REG_/ {
-      $1 = ""; $2 = ""; sub(/^  */, ""); print; found = 1 } END { exit !found }'
+  local dump
+  dump=$(ql_reg_dump "$1") || return 1
+  ql_reg_pick "$dump" "$2"
 }
 
 # Waits until a registry value exists (and, when given, has the data wanted).

@@ -1,0 +1,28 @@
+# ql_add_wine_test(<name> SCRIPT <file.sh> [TIMEOUT <seconds>])
+#
+# Registers a Wine integration test: a bash script that sources tools/wine/machine.sh,
+# makes its own test machine and exits 0 (passed), 1 (failed) or 77 (skipped: no Wine, no
+# 32-bit support or no win32 build). Wine tests carry the label "wine" and never run
+# side by side: each one boots a whole machine under emulation, and two at once on a small
+# machine would only push both past their timeouts.
+include_guard(GLOBAL)
+
+set(QL_WINE_TOOLS_DIR ${CMAKE_CURRENT_LIST_DIR})
+
+function(ql_add_wine_test name)
+  cmake_parse_arguments(ARG "" "SCRIPT;TIMEOUT" "" ${ARGN})
+  if(NOT ARG_SCRIPT)
+    message(FATAL_ERROR "ql_add_wine_test(${name}): SCRIPT is required")
+  endif()
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 600)
+  endif()
+  get_filename_component(script ${ARG_SCRIPT} ABSOLUTE)
+  add_test(NAME wine.${name} COMMAND bash ${script})
+  set_tests_properties(wine.${name} PROPERTIES
+    LABELS wine
+    SKIP_RETURN_CODE 77
+    TIMEOUT ${ARG_TIMEOUT}
+    RESOURCE_LOCK ql_wine_machine
+    ENVIRONMENT "QL_WIN32_BUILD_DIR=${QL_WIN32_BUILD_DIR};QL_REPO_DIR=${CMAKE_SOURCE_DIR}")
+endfunction()
