@@ -1,6 +1,6 @@
 // Memory management: GlobalMemoryStatus, SetProcessWorkingSetSize, VirtualAlloc,
 // VirtualLock, VirtualUnlock, VirtualFree, and the heap compaction the tuning engine runs
-// (HeapLock / HeapCompact / HeapUnlock on the process heap, GlobalCompact).
+// (HeapLock / HeapCompact / HeapUnlock on the process heap, GlobalCompact) as one sequence.
 #pragma once
 
 #include <cstdint>
@@ -48,7 +48,8 @@ class Memory {
   virtual bool VirtualFree(Address address, std::uint32_t size, std::uint32_t type,
                            Status* error) = 0;
 
-  // HeapLock(GetProcessHeap()); HeapCompact(heap, 0); HeapUnlock(heap); GlobalCompact(0)
+  // HeapLock(GetProcessHeap()); HeapCompact(heap, 4); HeapUnlock(heap); HeapCompact(heap, 1);
+  // GlobalCompact(256000000)
   virtual void CompactHeaps() = 0;
 };
 

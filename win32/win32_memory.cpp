@@ -63,11 +63,16 @@ bool Win32Memory::VirtualFree(Address address, std::uint32_t size, std::uint32_t
 
 void Win32Memory::CompactHeaps() {
   HANDLE heap = ::GetProcessHeap();
-  if (heap != nullptr && ::HeapLock(heap)) {
-    ::HeapCompact(heap, 0);
+  if (heap != nullptr) {
+    // The tuning engine's periodic compaction: once under the heap's lock (flags 4,
+    // HEAP_GENERATE_EXCEPTIONS), once more with flags 1 (HEAP_NO_SERIALIZE), then the global
+    // heap. The results are not used.
+    ::HeapLock(heap);
+    ::HeapCompact(heap, HEAP_GENERATE_EXCEPTIONS);
     ::HeapUnlock(heap);
+    ::HeapCompact(heap, HEAP_NO_SERIALIZE);
   }
-  ::GlobalCompact(0);
+  ::GlobalCompact(256000000);
 }
 
 }  // namespace ql::win32
