@@ -1,7 +1,8 @@
 #!/bin/bash
 # The robot finds a message box of another process, reads its caption and its text (line
 # break included), presses the answer asked for, and the program gets that answer; waiting
-# for a message box that never comes ends with the timeout status and a message.
+# for a message box that never comes ends with the timeout status and a message. Then the
+# harness reads an event-log record back from Wine's trace of the program that wrote it.
 set -u
 source "$(dirname "$0")/../../tools/wine/machine.sh"
 source "$(dirname "$0")/expect.sh"
@@ -23,5 +24,13 @@ out=$(ql_robot msgbox -c "Robot check" -t 1 2>&1)
 expect_eq "exit on timeout" 2 $?
 expect_eq "timeout message" 'qlrobot: timeout: no message box "Robot check" after 1 s' \
   "$(echo "$out" | tr -d '\r')"
+
+report=$(ql_find_exe qlreport.exe) || exit "$QL_SKIP"
+WINEDEBUG=-all,+eventlog,fixme+advapi ql_machine_run "$report" QlTune 4 0 0x40000064 \
+  "first (string)" 'second
+line'
+expect_eq "report exit" 0 $?
+expect_eq "record read back" 'type=4 category=0 id=1073741924 strings=first (string)|second\nline' \
+  "$(ql_eventlog_records "$(ql_last_log)")"
 
 expect_done

@@ -16,6 +16,7 @@ ql_machine_reboot || exit 1
 
 record='HKLM\SYSTEM\CurrentControlSet\Services\QlStandIn\Record'
 ql_reg_wait_value "$record" Loaded 0x1 60 || exit 1
+expect_eq "driver state" "state=4 type=1" "$(ql_svc_state QlDrv | tr -d '\r' | cut -d' ' -f1-2)"
 seen=$(ql_reg_dump "$record")
 expect_eq "served letter" "Q:" "$(ql_reg_pick "$seen" Letter)"
 expect_eq "link created" "0x0" "$(ql_reg_pick "$seen" LinkStatus)"

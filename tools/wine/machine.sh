@@ -180,8 +180,9 @@ ql_machine_create() {
     ql_log "could not copy the template prefix"
     return 1
   }
-  # Every machine has a "filter" group in the group order, as Windows has.
   ql_server_start || return 1
+  ql_machine_boot || return 1
+  # Every machine has a "filter" group in the group order, as Windows has.
   ql_machine_reg_import "$QL_REPO_DIR/tests/fixtures/wine_group_order.reg" || return 1
   ql_hold_desktop || return 1
   ql_log "machine $QL_MACHINE_DIR on display $QL_DISPLAY ready after $((SECONDS - t0)) s"
@@ -256,13 +257,8 @@ ql_machine_map_drive() {
   ln -sfn "$dir" "$QL_MACHINE_DIR/prefix/dosdevices/${letter}:"
 }
 
-# Ends every process of the prefix and boots it again: boot-start drivers load, automatic
-# services start. The boot's standard error (and so every service's) goes to QL_BOOT_LOG.
-ql_machine_reboot() {
-  local t0=$SECONDS
-  ql_wine_env wineserver -k >/dev/null 2>&1
-  ql_wine_env timeout 60 wineserver -w
-  ql_server_start || return 1
+# Boots the prefix in the running wineserver (services, drivers, the desktop process).
+ql_machine_boot() {
   echo "=== boot at $(date +%T)" >>"$QL_BOOT_LOG"
   (cd "$QL_MACHINE_DIR/work" &&
     WINEDEBUG="$QL_BOOT_WINEDEBUG" ql_wine_env timeout 300 wine wineboot 2>>"$QL_BOOT_LOG" \
@@ -270,6 +266,16 @@ ql_machine_reboot() {
     ql_log "wineboot failed (see $QL_BOOT_LOG)"
     return 1
   }
+}
+
+# Ends every process of the prefix and boots it again: boot-start drivers load, automatic
+# services start. The boot's standard error (and so every service's) goes to QL_BOOT_LOG.
+ql_machine_reboot() {
+  local t0=$SECONDS
+  ql_wine_env wineserver -k >/dev/null 2>&1
+  ql_wine_env timeout 60 wineserver -w
+  ql_server_start || return 1
+  ql_machine_boot || return 1
   ql_hold_desktop || return 1
   ql_log "rebooted in $((SECONDS - t0)) s"
 }
@@ -399,19 +405,26 @@ ql_reg_wait_value() {
 
 # Event-log records traced in a log (WINEDEBUG=+eventlog,fixme+advapi), one line each:
 #   type=<n> category=<n> id=<n> strings=<s1>|<s2>|...
+# in decimal; each string as Wine's trace shows it (a line break as \n, a quote as \").
 ql_eventlog_records() {
   awk '
-    /ReportEventA/ && match($0, /\(0x[0-9a-fA-F]+,0x[0-9a-fA-F]+,0x[0-9a-fA-F]+,0x[0-9a-fA-F]+/) {
-      if (have) print rec
+    function num(text,    i, c, v) {
+      text = tolower(text); v = 0
+      if (substr(text, 1, 2) != "0x") return text + 0
+      for (i = 3; i <= length(text); i++) v = v * 16 + index("0123456789abcdef", substr(text, i, 1)) - 1
+      return v
+    }
+    # Lines of different threads may interleave: strings go with the record of their thread.
+    /fixme:advapi:ReportEventA / && match($0, /\([0-9A-Fa-fx]+,0x[0-9a-fA-F]+,0x[0-9a-fA-F]+,0x[0-9a-fA-F]+/) {
       split(substr($0, RSTART + 1, RLENGTH - 1), f, ",")
-      rec = sprintf("type=%d category=%d id=%d strings=", strtonum(f[2]), strtonum(f[3]), strtonum(f[4]))
-      have = 1; n = 0; next
+      rec[++count] = sprintf("type=%d category=%d id=%d strings=", num(f[2]), num(f[3]), num(f[4]))
+      tid = substr($0, 1, index($0, ":") - 1); last[tid] = count; strings[count] = 0; next
     }
-    /trace:eventlog:ReportEventW/ && match($0, /L".*"/) && have && !/\(/ {
-      s = substr($0, RSTART + 2, RLENGTH - 3)
-      rec = rec (n++ ? "|" : "") s
+    /trace:eventlog:ReportEventW L"/ && match($0, /L".*"/) {
+      tid = substr($0, 1, index($0, ":") - 1); if (!(tid in last)) next
+      k = last[tid]; rec[k] = rec[k] (strings[k]++ ? "|" : "") substr($0, RSTART + 2, RLENGTH - 3)
     }
-    END { if (have) print rec }' "$@"
+    END { for (k = 1; k <= count; k++) print rec[k] }' "$@"
 }
 
 # Ends the machine: the holder, the prefix's wineserver and everything it runs, the
