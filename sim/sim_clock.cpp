@@ -83,7 +83,7 @@ void SimClock::Pump(std::uint64_t milliseconds) {
   now_ = target;
 }
 
-const std::vector<SimClock::TimerInfo> SimClock::ActiveTimers() const {
+std::vector<SimClock::TimerInfo> SimClock::ActiveTimers() const {
   std::vector<TimerInfo> out;
   for (const auto& timer : timers_) out.push_back(timer.info);
   return out;

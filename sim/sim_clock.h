@@ -59,7 +59,7 @@ class SimClock : public Clock {
   void Set(std::uint64_t now) { now_ = now; }
 
   // Inspection.
-  [[nodiscard]] const std::vector<TimerInfo> ActiveTimers() const;
+  [[nodiscard]] std::vector<TimerInfo> ActiveTimers() const;
   [[nodiscard]] bool HasTimer(WindowRef window, std::uint32_t id) const;
   [[nodiscard]] const std::vector<TimerEvent>& TimerEvents() const { return events_; }
   // Counts of SetTimer calls that set a timer, KillTimer calls that killed one, and

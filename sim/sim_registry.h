@@ -6,8 +6,10 @@
 // root first, long or short: "HKEY_LOCAL_MACHINE\SYSTEM\..." or "HKLM\SYSTEM\...".
 //
 // Status codes: 2 for a missing key or value, 5 for refused access, 6 for a bad handle,
-// 234 when a value does not fit the caller's buffer (the size needed is reported and the
-// buffer is left alone), 1018 for a key deleted while open.
+// 234 when a value does not fit the caller's buffer (the size needed and the type are
+// reported, as the platform reports them, and the buffer is left alone), 1018 for a key
+// deleted while open, 161 for a path with an empty name in it. Other failures leave every
+// out-parameter untouched.
 #pragma once
 
 #include <cstdint>

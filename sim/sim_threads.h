@@ -17,6 +17,9 @@
 // Nothing else runs beside the caller: a wait that cannot be satisfied calls the onBlock
 // hook (a test's stand-in for another thread, e.g. one delivering a service control), and
 // a wait without time limit that is still not satisfied afterwards throws SimDeadlock.
+//
+// Handles are this sim's own: a device handle or a token given to CloseHandle here is a bad
+// handle (false, counted), which keeps each kind of handle closed through its own service.
 #pragma once
 
 #include <cstdint>
