@@ -19,14 +19,20 @@
 //   qlrobot lv-click <caption> <id> <item> [double]   clicks a list-view item as the mouse
 //   qlrobot key <caption> <id> <virtual key>      WM_KEYDOWN/WM_KEYUP to a control
 //   qlrobot screenshot <caption> <file.bmp>       the window as it is on the screen
+//   qlrobot menu <caption> <item> [<item>...]     chooses a menu command by its item texts
+//                     ("File" "Save"; '&' marks and the accelerator part are ignored, case
+//                     too); fails when an item is missing or disabled
+//   qlrobot menu-list <caption>                   prints the menu tree with ids and states
 //   qlrobot hold                                  keeps a small window on the desktop
 //
 // Between processes Wine does not carry WM_NOTIFY, so a list-view item is clicked with a
 // posted mouse click at the item's rectangle, as a user's click; the list view then sets
 // focus and selection and notifies its parent itself. List-view texts and rectangles are
 // read through a buffer in the target process (the list view writes into its own address
-// space). List-box texts are read with the wide form: the ANSI form keeps one character
-// when Wine carries it between processes.
+// space). Menus cannot be read from another process under Wine: the robot hooks the target's
+// window thread with its agent DLL (qlagent.dll, beside the robot), which reads and chooses
+// menu items from inside. List-box texts are read with the wide form: the ANSI form keeps one
+// character when Wine carries it between processes.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 // After windows.h, which it builds on.
@@ -37,6 +43,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "tools/robot/agent.h"
 
 namespace {
 
@@ -553,6 +561,75 @@ int ScreenshotCommand(const Options& options) {
   return kExitOk;
 }
 
+// Runs one agent request in the target window's thread; returns the agent's answer.
+std::string AskAgent(HWND window, DWORD command, const std::vector<std::string>& path) {
+  using ql::robot::AgentBlock;
+  if (path.size() > static_cast<size_t>(ql::robot::kAgentMaxDepth)) {
+    Fail(kExitFailed, "menu path too deep");
+  }
+  char dll[MAX_PATH] = {};
+  DWORD length = GetModuleFileNameA(nullptr, dll, sizeof(dll));
+  char* slash = std::strrchr(dll, '\\');
+  if (length == 0 || slash == nullptr ||
+      static_cast<size_t>(slash - dll) + sizeof(ql::robot::kAgentDll) + 1 > sizeof(dll)) {
+    Fail(kExitFailed, "cannot locate the robot's folder");
+  }
+  std::strcpy(slash + 1, ql::robot::kAgentDll);
+  HMODULE agent = LoadLibraryA(dll);
+  if (agent == nullptr) Fail(kExitFailed, std::string("cannot load ") + dll);
+  auto hook = reinterpret_cast<HOOKPROC>(
+      reinterpret_cast<void*>(GetProcAddress(agent, ql::robot::kAgentHook)));
+  HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                      sizeof(AgentBlock), ql::robot::kAgentMapping);
+  auto* block = mapping != nullptr
+                    ? static_cast<AgentBlock*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0))
+                    : nullptr;
+  std::string answer;
+  bool ok = false;
+  bool served = false;
+  HHOOK installed = nullptr;
+  if (hook != nullptr && block != nullptr) {
+    std::memset(block, 0, sizeof(*block));
+    block->command = command;
+    block->window = window;
+    block->depth = static_cast<DWORD>(path.size());
+    for (size_t i = 0; i < path.size(); ++i) {
+      lstrcpynA(block->path[i], path[i].c_str(), ql::robot::kAgentTextRoom);
+    }
+    installed =
+        SetWindowsHookExA(WH_CALLWNDPROC, hook, agent, GetWindowThreadProcessId(window, nullptr));
+  }
+  if (installed != nullptr) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(window, RegisterWindowMessageA(ql::robot::kAgentMessage), 0, 0,
+                        SMTO_ABORTIFHUNG, 30000, &result);
+    UnhookWindowsHookEx(installed);
+    served = block->done != 0;
+    ok = block->ok != 0;
+    block->answer[sizeof(block->answer) - 1] = '\0';
+    answer = block->answer;
+  }
+  if (block != nullptr) UnmapViewOfFile(block);
+  if (mapping != nullptr) CloseHandle(mapping);
+  FreeLibrary(agent);
+  if (installed == nullptr) Fail(kExitFailed, "cannot hook the window's thread");
+  if (!served) Fail(kExitFailed, "the agent did not answer");
+  if (!ok) Fail(kExitFailed, answer);
+  return answer;
+}
+
+int MenuCommand(const Options& options, bool list) {
+  if (list ? options.args.size() != 1 : options.args.size() < 2) {
+    Fail(kExitFailed, list ? "usage: qlrobot menu-list <caption>"
+                           : "usage: qlrobot menu <caption> <item> [<item>...]");
+  }
+  HWND top = WaitTopWindow(options.args[0].c_str(), options.timeoutMs);
+  std::vector<std::string> path(options.args.begin() + 1, options.args.end());
+  std::string answer = AskAgent(top, list ? ql::robot::kAgentList : ql::robot::kAgentInvoke, path);
+  std::printf("%s%s", answer.c_str(), list ? "" : "\n");
+  return kExitOk;
+}
+
 LRESULT CALLBACK HoldProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_DESTROY) {
     PostQuitMessage(0);
@@ -587,7 +664,7 @@ int Run(int argc, char** argv) {
   if (argc < 2) {
     Fail(kExitFailed,
          "usage: qlrobot wait-window|wait-gone|list|get-text|set-text|click|msgbox|sheet|"
-         "lv-click|key|screenshot|hold ...");
+         "lv-click|key|screenshot|menu|menu-list|hold ...");
   }
   std::string command = argv[1];
   Options options = Parse(argc, argv);
@@ -597,6 +674,8 @@ int Run(int argc, char** argv) {
   if (command == "lv-click") return ListViewClickCommand(options);
   if (command == "key") return KeyCommand(options);
   if (command == "screenshot") return ScreenshotCommand(options);
+  if (command == "menu") return MenuCommand(options, false);
+  if (command == "menu-list") return MenuCommand(options, true);
   if (command == "wait-window") {
     Need(options, 1, "wait-window <caption> [-t seconds]");
     HWND window = WaitTopWindow(options.args[0].c_str(), options.timeoutMs);
