@@ -2,7 +2,7 @@
 # QlStats.exe on a Wine test machine: the stand-in driver loaded at boot for drive S:, its
 # counters scripted through its own key, and the UI robot reading the monitor's boxes.
 #
-#   qlstats_wine_test.sh figures|stats-fails|startup
+#   qlstats_wine_test.sh figures|lost|stats-fails|startup
 #
 # Exit 0 passed, 1 failed, 77 skipped (no Wine or no win32 build).
 set -uo pipefail
@@ -89,9 +89,9 @@ expect_exit() {
 }
 
 case "$SCENARIO" in
-  figures | stats-fails | startup) ;;
+  figures | lost | stats-fails | startup) ;;
   *)
-    echo "usage: $0 figures|stats-fails|startup" >&2
+    echo "usage: $0 figures|lost|stats-fails|startup" >&2
     exit 2
     ;;
 esac
@@ -125,7 +125,7 @@ ql_machine_install_standin || fail "install the stand-in"
 ql_machine_reg_import "$HERE/driver_s.reg" || fail "fixture"
 case "$SCENARIO" in
   # Per interval: 3 reads with 2 hits, 1234 writes with 617 behind.
-  figures)
+  figures | lost)
     standin_settings '"ReadCount"=dword:000003e8' '"ReadHitCount"=dword:00000384' \
       '"WriteCount"=dword:00000064' '"WriteBehindCount"=dword:00000032' \
       '"ReadCountStep"=dword:00000003' '"ReadHitCountStep"=dword:00000002' \
@@ -170,6 +170,36 @@ case "$SCENARIO" in
     ql_reg_wait_value "$RECORD" Closes 0x1 10 || fail "device not closed once"
     order=$(standin_value Order) || fail "no request order"
     [[ "$order" =~ ^CSS+X$ ]] || fail "requests: $order"
+    ;;
+  lost)
+    ql_robot set-text "$WINDOW" 1005 "1" >/dev/null || fail "set the rate"
+    ql_robot click "$WINDOW" 1000 >/dev/null || fail "click Run"
+    wait_figures
+    # The stand-in takes its failure status only when it loads, so the connection is lost
+    # the way a real one is: the driver goes away under the open handle. The code is then
+    # the platform's, not the stand-in's.
+    ql_machine_run sc stop QlDrv >/dev/null || fail "could not stop the driver"
+    out=$(ql_robot msgbox -c "Driver Connection Failed" -a ok -t 120 | tr -d '\r') ||
+      fail "no failure message"
+    grep -qE '^text: IOCTL_OV_GET_STATS failed, code [1-9][0-9]*$' <<<"$out" ||
+      fail "failure message: $out"
+    echo "lost connection: $(grep '^text:' <<<"$out")"
+    # Connection lost: the last figures stay, the button still reads Stop.
+    expect_text 1000 "Stop"
+    [ "$(enabled_of 1005)" = 0 ] || fail "the rate box is enabled after the loss"
+    expect_text 1001 "          3"
+    expect_text 1002 " 66.7"
+    expect_text 1003 "       1234"
+    expect_text 1004 " 50.0"
+    # No second message while the window stays in that state.
+    if ql_robot msgbox -c "Driver Connection Failed" -a none -t 5 >/dev/null 2>&1; then
+      fail "a second failure message"
+    fi
+    # The next click goes the Stop way.
+    ql_robot click "$WINDOW" 1000 >/dev/null || fail "click Stop"
+    expect_text 1000 "Run"
+    [ "$(enabled_of 1005)" = 1 ] || fail "the rate box is disabled after Stop"
+    expect_text 1001 "          3"
     ;;
   stats-fails)
     ql_robot click "$WINDOW" 1000 >/dev/null || fail "click Run"
