@@ -49,8 +49,9 @@ esac
 
 ql_require_wine || exit "$QL_SKIP"
 ql_find_exe QlConfig.exe >/dev/null || exit "$QL_SKIP"
-ql_machine_create || fail "no test machine"
+# Set first, so that a machine that comes up only half is taken down as well.
 trap ql_machine_destroy EXIT
+ql_machine_create || fail "no test machine"
 ql_machine_reg_import "$REPO/tests/fixtures/qlconfig_fresh.reg" || fail "fixture not imported"
 ql_machine_install QlConfig.exe || fail "QlConfig.exe not installed"
 
