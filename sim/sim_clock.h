@@ -58,7 +58,7 @@ class SimClock : public Clock {
   // uses it to run a thread on a forked timeline.
   void Set(std::uint64_t now) { now_ = now; }
 
-  // Inspection.
+  // What tests read.
   [[nodiscard]] std::vector<TimerInfo> ActiveTimers() const;
   [[nodiscard]] bool HasTimer(WindowRef window, std::uint32_t id) const;
   [[nodiscard]] const std::vector<TimerEvent>& TimerEvents() const { return events_; }

@@ -90,7 +90,7 @@ class SimDevice : public Device {
   // and the count says so); std::nullopt gives the full answer again.
   void SetShortAnswer(std::uint32_t code, std::optional<std::uint32_t> bytes);
 
-  // --- Inspection ----------------------------------------------------------------------
+  // --- What tests read ------------------------------------------------------------------
   [[nodiscard]] const std::vector<OpenRecord>& Opens() const { return opens_; }
   [[nodiscard]] const std::vector<Request>& Requests() const { return requests_; }
   [[nodiscard]] std::vector<Request> RequestsWithCode(std::uint32_t code) const;

@@ -63,7 +63,7 @@ class SimDisks : public Disks {
   void AddDrive(Drive drive) { drives.push_back(std::move(drive)); }
   Drive* FindDrive(char letter);
 
-  // --- Inspection ----------------------------------------------------------------------
+  // --- What tests read ------------------------------------------------------------------
   // Every root or device name asked about, in order, with the operation's name.
   [[nodiscard]] const std::vector<std::string>& Queries() const { return queries_; }
 

@@ -47,7 +47,7 @@ class SimEventLog : public EventLog {
   FaultPlan userNameFaults;
   FaultPlan versionFaults;  // GetVersion returns false (the status is not visible)
 
-  // --- Inspection ----------------------------------------------------------------------
+  // --- What tests read ------------------------------------------------------------------
   [[nodiscard]] const std::vector<Record>& Records() const { return records_; }
   [[nodiscard]] const std::vector<OpenRecord>& Opens() const { return opens_; }
   [[nodiscard]] std::size_t OpenHandleCount() const { return open_.size(); }

@@ -69,7 +69,7 @@ class SimMemory : public Memory {
   // minimum last set, as the platform refuses then. Off by default.
   void SetLockLimitedByWorkingSet(bool on) { lockLimited_ = on; }
 
-  // --- Inspection ----------------------------------------------------------------------
+  // --- What tests read ------------------------------------------------------------------
   [[nodiscard]] const std::vector<Call>& Calls() const { return calls_; }
   [[nodiscard]] std::vector<Call> CallsOf(CallKind kind) const;
   [[nodiscard]] const std::vector<Region>& Regions() const { return regions_; }

@@ -21,7 +21,7 @@ constexpr std::uint32_t kGenericWrite = 0x40000000u;
 constexpr std::uint32_t kGenericAll = 0x10000000u;
 constexpr std::uint32_t kMaximumAllowed = 0x02000000u;
 
-// The specific rights a requested mask grants, generic rights mapped.
+// The rights a requested mask grants, with generic rights mapped.
 std::uint32_t MapGeneric(std::uint32_t sam, bool mayWrite) {
   std::uint32_t granted = sam & 0x00FFFFFFu;
   if (sam & kGenericRead) granted |= reg::kRead;
@@ -439,7 +439,7 @@ std::vector<std::string> SimRegistry::OpenKeyPaths() const {
   return out;
 }
 
-// --- Setup and inspection -------------------------------------------------------------------
+// --- Setup and reading -------------------------------------------------------------------
 
 void SimRegistry::CreateKeyPath(std::string_view keyPath, std::string_view className) {
   MakeKey(keyPath, className);

@@ -2,7 +2,7 @@
 //
 // Keys form a tree under the four predefined roots. Key and value names match without
 // regard to ASCII case and keep the case they were created with. A value keeps its type and
-// exactly the bytes written. Key paths given to the setup and inspection helpers name the
+// exactly the bytes written. Key paths given to the setup and reading helpers name the
 // root first, long or short: "HKEY_LOCAL_MACHINE\SYSTEM\..." or "HKLM\SYSTEM\...".
 //
 // Status codes: 2 for a missing key or value, 5 for refused access, 6 for a bad handle,
@@ -79,7 +79,7 @@ class SimRegistry : public Registry {
   // Every call of any operation goes through this plan first (fail the Nth call).
   FaultPlan anyCallFaults;
 
-  // --- Setup and inspection (no access checks, not recorded, no faults) ----------------
+  // --- Setup and reading (no access checks, not recorded, no faults) ----------------
   // Creates the key and missing parents; the class applies to keys it creates.
   void CreateKeyPath(std::string_view keyPath, std::string_view className = {});
   void SetRaw(std::string_view keyPath, std::string_view name, std::uint32_t type,

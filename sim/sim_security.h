@@ -49,7 +49,7 @@ class SimSecurity : public Security {
   static std::uint32_t TokenGroupsBytes(const std::vector<TokenGroup>& groups);
   static Sid AdministratorsSid();
 
-  // --- Inspection ----------------------------------------------------------------------
+  // --- What tests read ------------------------------------------------------------------
   [[nodiscard]] std::uint32_t TokensOpened() const { return tokensOpened_; }
   [[nodiscard]] std::uint32_t TokensClosed() const { return tokensClosed_; }
   [[nodiscard]] std::size_t OpenTokenCount() const { return tokens_.size(); }

@@ -77,7 +77,7 @@ class SimServiceControl : public ServiceControl {
   // A service that exists before the test (CreateService of its name then fails with 1073).
   void AddService(ServiceEntry entry);
 
-  // --- Inspection ----------------------------------------------------------------------
+  // --- What tests read ------------------------------------------------------------------
   [[nodiscard]] const std::vector<StatusReport>& Reports() const { return reports_; }
   // The records that reached the manager, in order.
   [[nodiscard]] std::vector<ServiceStatusRecord> DeliveredRecords() const;

@@ -90,7 +90,7 @@ class SimThreads : public Threads {
   void AddForeignMutex(std::string name, bool owned = true);
   void RemoveForeignMutex(const std::string& name);
 
-  // --- Inspection ---------------------------------------------------------------------
+  // --- What tests read -----------------------------------------------------------------
   [[nodiscard]] std::size_t OpenHandleCount() const { return handles_.size(); }
   [[nodiscard]] std::size_t OpenHandleCount(Kind kind) const;
   [[nodiscard]] std::uint32_t BadCloseCount() const { return badCloses_; }

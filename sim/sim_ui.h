@@ -39,7 +39,7 @@ class SimUi : public Ui {
     handler_ = std::move(handler);
   }
 
-  // --- Inspection ----------------------------------------------------------------------
+  // --- What tests read ------------------------------------------------------------------
   [[nodiscard]] const std::vector<MessageBoxRecord>& Boxes() const { return boxes_; }
   [[nodiscard]] std::vector<std::string> Texts() const;
   [[nodiscard]] std::size_t PendingAnswers() const { return answers_.size(); }
