@@ -46,8 +46,14 @@ Status Win32Registry::QueryValue(HKey key, std::string_view name, std::uint32_t*
   // have written part of it, and a failed read must leave the caller's bytes as they were. On
   // success the whole copy goes back, so whatever the system wrote (a terminator past the
   // reported length included) arrives exactly as from a direct call.
+  // A zero-sized buffer is still a buffer (the system answers kMoreData, not the size alone),
+  // so the copy always has at least one byte to point at.
+  const DWORD room = length;
   std::vector<BYTE> scratch;
-  if (data != nullptr) scratch.assign(data, data + length);
+  if (data != nullptr) {
+    scratch.assign(data, data + room);
+    if (scratch.empty()) scratch.push_back(0);
+  }
   const LONG status = ::RegQueryValueExA(ToNative<HKEY>(key), valueName.c_str(), nullptr,
                                          &valueType, data != nullptr ? scratch.data() : nullptr,
                                          size != nullptr ? &length : nullptr);
@@ -56,7 +62,7 @@ Status Win32Registry::QueryValue(HKey key, std::string_view name, std::uint32_t*
     if (size != nullptr) *size = static_cast<std::uint32_t>(length);
   }
   if (status == ERROR_SUCCESS && data != nullptr) {
-    std::copy(scratch.begin(), scratch.end(), data);
+    std::copy_n(scratch.begin(), room, data);
   }
   return static_cast<Status>(status);
 }

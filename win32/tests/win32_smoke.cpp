@@ -79,6 +79,11 @@ void CheckRegistry(ql::Registry& registry) {
   Check(small[0] == 0xAA && small[1] == 0xBB, "a failed QueryValue leaves the buffer untouched");
 
   size = 0;
+  status = registry.QueryValue(key, "Number", nullptr, small, &size);
+  Check(status == ql::err::kMoreData && size == 4,
+        "a zero-sized buffer is too small, not a question for the size");
+
+  size = 0;
   status = registry.QueryValue(key, "Text", &type, nullptr, &size);
   Check(status == ql::err::kSuccess && type == ql::reg::kSz && size == 3,
         "QueryValue without a buffer gives the string's length");
