@@ -1,6 +1,10 @@
 // The group order rebuild on its own: the old list's bytes in, the new list's bytes out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -92,6 +96,54 @@ TEST(GroupOrderTest, FullSizeListGrowsByTheGroupName) {
   ASSERT_TRUE(r.inserted);
   EXPECT_EQ(r.writeLength, kGroupOrderBytes + 6);
   ASSERT_GE(r.list.size(), r.writeLength);
+}
+
+}  // namespace
+}  // namespace ql::config
+
+namespace ql::config {
+namespace {
+
+// Lists of random entries, cut off at any byte: the rebuilt list is the old one with the
+// group in front of the first "filter" and nothing else changed, and nothing is read past
+// the cut (the heap copy makes the sanitizer build see such a read).
+TEST(GroupOrderTest, RandomListsKeepEveryOtherByte) {
+  std::mt19937 random(20240611);
+  const char* names[] = {"filter", "FILTER", "Filter", "filters", "Base", "NDIS", "x", "TDI"};
+  for (int round = 0; round < 2000; ++round) {
+    std::string list;
+    const int count = static_cast<int>(random() % 8);
+    for (int i = 0; i < count; ++i) {
+      list += names[random() % std::size(names)];
+      list += '\0';
+    }
+    list += '\0';
+    list.resize(random() % (list.size() + 1));
+
+    const auto heap = std::make_unique<std::uint8_t[]>(list.size() + 1);
+    std::copy(list.begin(), list.end(), heap.get());
+    const GroupOrderRebuild r =
+        RebuildGroupOrder(std::span<const std::uint8_t>(heap.get(), list.size()), "Orvel");
+    ASSERT_FALSE(r.present);
+    ASSERT_GE(r.list.size(), r.writeLength);
+    std::string written(r.list.begin(), r.list.begin() + r.writeLength);
+    if (r.inserted) {
+      const std::size_t at = written.find(std::string("Orvel\0", 6));
+      ASSERT_NE(at, std::string::npos);
+      ASSERT_TRUE(at == 0 || written[at - 1] == '\0');
+      written.erase(at, 6);
+      // It stood right before the old list's first "filter" entry, in any letter case.
+      std::size_t first = 0;
+      while (first < written.size()) {
+        std::string entry = written.substr(first, written.find('\0', first) - first);
+        for (char& c : entry) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (entry == "filter") break;
+        first += entry.size() + 1;
+      }
+      ASSERT_EQ(first, at) << round;
+    }
+    ASSERT_EQ(written, list) << round;
+  }
 }
 
 }  // namespace
