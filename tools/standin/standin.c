@@ -34,6 +34,13 @@
  * can read the record of that request.
  *
  * Under Wine the driver runs inside winedevice.exe; the record is what a test checks.
+ *
+ * The drive letter: the driver creates \DosDevices\X: for its own device and, when the
+ * letter is already taken (a mapped drive), deletes that link first. It forwards nothing to
+ * the device it replaced (under Wine that device lives in another process), so a letter
+ * taken over stops answering volume queries until the next boot. Test machines therefore
+ * give the driver a letter no drive uses (the fixtures use Q:); a test that also needs the
+ * cached partition as a drive maps another letter, or sets Letter here.
  */
 #include <ntddk.h>
 

@@ -54,6 +54,7 @@ QL_BOOT_WINEDEBUG=${QL_BOOT_WINEDEBUG:--all,+eventlog,fixme+advapi}
 QL_WINE_CACHE=${QL_WINE_CACHE:-/tmp/ql-wine-cache-$(id -u)}
 
 QL_MACHINE_DIR=""
+QL_DISPLAY=""
 QL_BOOT_LOG=""
 QL_LAST_LOG=""
 
@@ -148,9 +149,16 @@ ql_template_copy() {
   done
 }
 
-# Starts the display, copies the template prefix, starts the persistent wineserver and the
-# program that holds the desktop. Sets QL_MACHINE_DIR, QL_DISPLAY, QL_BOOT_LOG.
+# Starts the display, copies the template prefix, starts the persistent wineserver, boots
+# and starts the program that holds the desktop. Sets QL_MACHINE_DIR, QL_DISPLAY,
+# QL_BOOT_LOG. A machine that could not be made is torn down again.
 ql_machine_create() {
+  ql_machine_create_steps && return 0
+  ql_machine_destroy
+  return 1
+}
+
+ql_machine_create_steps() {
   local t0=$SECONDS
   QL_MACHINE_DIR=$(mktemp -d "${TMPDIR:-/tmp}/ql-machine.XXXXXX") || return 1
   mkdir -p "$QL_MACHINE_DIR/work" "$QL_MACHINE_DIR/logs"
@@ -174,6 +182,7 @@ ql_machine_create() {
     return 1
   }
   QL_DISPLAY=":$(head -n 1 "$QL_MACHINE_DIR/display")"
+  ql_watchdog
 
   ql_template_ensure || return 1
   ql_template_copy "$QL_TEMPLATE" "$QL_MACHINE_DIR/prefix" || {
@@ -186,6 +195,22 @@ ql_machine_create() {
   ql_machine_reg_import "$QL_REPO_DIR/tests/fixtures/wine_group_order.reg" || return 1
   ql_hold_desktop || return 1
   ql_log "machine $QL_MACHINE_DIR on display $QL_DISPLAY ready after $((SECONDS - t0)) s"
+}
+
+# Ends the machine if the test's shell dies without tearing it down (killed at a timeout):
+# a process that watches the shell, so a killed test leaves no display, server or folder.
+# It is started twice removed (not a child of the test) so that killing the test's process
+# tree at a timeout does not take the watchdog with it.
+ql_watchdog() {
+  local shell_pid=$$ dir=$QL_MACHINE_DIR display=$QL_DISPLAY
+  (
+    (
+      while kill -0 "$shell_pid" 2>/dev/null; do sleep 2; done
+      QL_MACHINE_DIR=$dir QL_DISPLAY=$display
+      ql_machine_destroy
+    ) </dev/null >/dev/null 2>&1 &
+    echo $! >"$dir/watchdog"
+  )
 }
 
 # The persistent wineserver of this machine.
@@ -432,6 +457,10 @@ ql_eventlog_records() {
 ql_machine_destroy() {
   [ -n "$QL_MACHINE_DIR" ] && [ -d "$QL_MACHINE_DIR" ] || return 0
   local pid
+  # The watchdog is not needed once the tear-down runs (unless this is the watchdog).
+  if [ -f "$QL_MACHINE_DIR/watchdog" ] && [ "$(cat "$QL_MACHINE_DIR/watchdog")" != "$BASHPID" ]; then
+    kill "$(cat "$QL_MACHINE_DIR/watchdog")" 2>/dev/null
+  fi
   if [ -d "$QL_MACHINE_DIR/prefix" ]; then
     ql_wine_env wineserver -k >/dev/null 2>&1
     ql_wine_env timeout 30 wineserver -w >/dev/null 2>&1
