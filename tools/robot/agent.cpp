@@ -4,6 +4,9 @@
 // WM_COMMAND; or it prints the whole menu tree.
 #include "tools/robot/agent.h"
 
+// After windows.h (through agent.h), which it builds on.
+#include <commctrl.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -109,6 +112,74 @@ void Invoke(AgentBlock* block, HWND window, HMENU menu) {
   }
 }
 
+// Texts on one line, as the robot prints them: backslash escapes.
+void AppendEscaped(AgentBlock* block, const char* text) {
+  char out[ql::robot::kAgentTextRoom * 2 + 1];
+  size_t n = 0;
+  for (const char* p = text; *p != '\0' && n + 2 < sizeof(out); ++p) {
+    const char* escape = *p == '\r'   ? "\\r"
+                         : *p == '\n' ? "\\n"
+                         : *p == '\t' ? "\\t"
+                         : *p == '\\' ? "\\\\"
+                         : *p == '"'  ? "\\\""
+                                      : nullptr;
+    if (escape != nullptr) {
+      out[n++] = escape[0];
+      out[n++] = escape[1];
+    } else {
+      out[n++] = *p;
+    }
+  }
+  out[n] = '\0';
+  Append(block, out);
+}
+
+// item[<i>]="<text>"|"<sub-item>"... [selected] [focused], one line per item.
+void ListViewItems(AgentBlock* block, HWND list) {
+  int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+  int columns =
+      header != nullptr ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 1;
+  if (columns < 1) columns = 1;
+  for (int i = 0; i < count; ++i) {
+    char line[32];
+    std::snprintf(line, sizeof(line), "  item[%d]=", i);
+    Append(block, line);
+    for (int c = 0; c < columns; ++c) {
+      char text[ql::robot::kAgentTextRoom] = {};
+      LVITEMA item{};
+      item.iSubItem = c;
+      item.pszText = text;
+      item.cchTextMax = sizeof(text);
+      SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+      Append(block, c ? "|\"" : "\"");
+      AppendEscaped(block, text);
+      Append(block, "\"");
+    }
+    auto state = static_cast<UINT>(
+        SendMessageA(list, LVM_GETITEMSTATE, static_cast<WPARAM>(i), LVIS_SELECTED | LVIS_FOCUSED));
+    if (state & LVIS_SELECTED) Append(block, " selected");
+    if (state & LVIS_FOCUSED) Append(block, " focused");
+    Append(block, "\n");
+  }
+  block->ok = 1;
+}
+
+void ItemRect(AgentBlock* block, HWND list) {
+  SendMessageA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(block->item), FALSE);
+  RECT rect{};
+  rect.left = LVIR_LABEL;
+  if (!SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(block->item),
+                    reinterpret_cast<LPARAM>(&rect))) {
+    std::snprintf(block->answer, sizeof(block->answer), "the list view has no item %d",
+                  block->item);
+    return;
+  }
+  std::snprintf(block->answer, sizeof(block->answer), "%ld %ld %ld %ld", rect.left, rect.top,
+                rect.right, rect.bottom);
+  block->ok = 1;
+}
+
 void Serve(HWND window) {
   HANDLE mapping = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, ql::robot::kAgentMapping);
   if (mapping == nullptr) return;
@@ -118,7 +189,11 @@ void Serve(HWND window) {
       block->answer[0] = '\0';
       block->ok = 0;
       HMENU menu = GetMenu(window);
-      if (menu == nullptr) {
+      if (block->command == ql::robot::kAgentListView) {
+        ListViewItems(block, window);
+      } else if (block->command == ql::robot::kAgentItemRect) {
+        ItemRect(block, window);
+      } else if (menu == nullptr) {
         std::snprintf(block->answer, sizeof(block->answer), "the window has no menu");
       } else {
         SendMessageA(window, WM_INITMENU, reinterpret_cast<WPARAM>(menu), 0);

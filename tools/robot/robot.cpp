@@ -27,11 +27,11 @@
 //
 // Between processes Wine does not carry WM_NOTIFY, so a list-view item is clicked with a
 // posted mouse click at the item's rectangle, as a user's click; the list view then sets
-// focus and selection and notifies its parent itself. List-view texts and rectangles are
-// read through a buffer in the target process (the list view writes into its own address
-// space). Menus cannot be read from another process under Wine: the robot hooks the target's
-// window thread with its agent DLL (qlagent.dll, beside the robot), which reads and chooses
-// menu items from inside. List-box texts are read with the wide form: the ANSI form keeps one
+// focus and selection and notifies its parent itself. Menus cannot be read from another
+// process under Wine, and a list view writes its texts and rectangles into its own memory,
+// which another process cannot always reach (not under emulation): for both the robot hooks
+// the target's window thread with its agent DLL (qlagent.dll, beside the robot), which does
+// the work from inside. List-box texts are read with the wide form: the ANSI form keeps one
 // character when Wine carries it between processes.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -54,20 +54,12 @@ constexpr int kExitTimeout = 2;
 
 // Messages of the common controls, with the values the headers give newer targets too.
 constexpr UINT kLvmGetItemCount = 0x1004;
-constexpr UINT kLvmGetItemRect = 0x100E;
-constexpr UINT kLvmGetItemTextA = 0x102D;
-constexpr UINT kLvmGetItemState = 0x102C;
-constexpr UINT kLvmGetHeader = 0x101F;
-constexpr UINT kLvmEnsureVisible = 0x1013;
-constexpr UINT kHdmGetItemCount = 0x1200;
 constexpr UINT kTbmGetPos = WM_USER;
 constexpr UINT kTbmGetRangeMin = WM_USER + 1;
 constexpr UINT kTbmGetRangeMax = WM_USER + 2;
 constexpr UINT kUdmGetRange = WM_USER + 102;
 constexpr UINT kUdmGetPos = WM_USER + 104;
 constexpr UINT kPsmPressButton = WM_USER + 113;
-constexpr UINT kLvisSelected = 0x0002;
-constexpr UINT kLvisFocused = 0x0001;
 
 struct Failure {
   int code;
@@ -180,96 +172,63 @@ HWND FindControl(HWND top, int id) {
   return control;
 }
 
-// A buffer in another process's address space, for messages whose data the receiving
-// control writes in its own memory.
-class RemoteBuffer {
- public:
-  RemoteBuffer(HWND window, SIZE_T size) : size_(size) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    if (process_ == nullptr) Fail(kExitFailed, "cannot open the window's process");
-    address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
-    if (address_ == nullptr) {
-      CloseHandle(process_);
-      Fail(kExitFailed, "cannot allocate memory in the window's process");
+// Runs one agent request in the target window's thread; returns the agent's answer.
+std::string AskAgent(HWND window, DWORD command, const std::vector<std::string>& path = {},
+                     int item = 0) {
+  using ql::robot::AgentBlock;
+  if (path.size() > static_cast<size_t>(ql::robot::kAgentMaxDepth)) {
+    Fail(kExitFailed, "menu path too deep");
+  }
+  char dll[MAX_PATH] = {};
+  DWORD length = GetModuleFileNameA(nullptr, dll, sizeof(dll));
+  char* slash = std::strrchr(dll, '\\');
+  if (length == 0 || slash == nullptr ||
+      static_cast<size_t>(slash - dll) + sizeof(ql::robot::kAgentDll) + 1 > sizeof(dll)) {
+    Fail(kExitFailed, "cannot locate the robot's folder");
+  }
+  std::strcpy(slash + 1, ql::robot::kAgentDll);
+  HMODULE agent = LoadLibraryA(dll);
+  if (agent == nullptr) Fail(kExitFailed, std::string("cannot load ") + dll);
+  auto hook = reinterpret_cast<HOOKPROC>(
+      reinterpret_cast<void*>(GetProcAddress(agent, ql::robot::kAgentHook)));
+  HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                      sizeof(AgentBlock), ql::robot::kAgentMapping);
+  auto* block = mapping != nullptr
+                    ? static_cast<AgentBlock*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0))
+                    : nullptr;
+  std::string answer;
+  bool ok = false;
+  bool served = false;
+  HHOOK installed = nullptr;
+  if (hook != nullptr && block != nullptr) {
+    std::memset(block, 0, sizeof(*block));
+    block->command = command;
+    block->window = window;
+    block->depth = static_cast<DWORD>(path.size());
+    block->item = item;
+    for (size_t i = 0; i < path.size(); ++i) {
+      lstrcpynA(block->path[i], path[i].c_str(), ql::robot::kAgentTextRoom);
     }
+    installed =
+        SetWindowsHookExA(WH_CALLWNDPROC, hook, agent, GetWindowThreadProcessId(window, nullptr));
   }
-  RemoteBuffer(const RemoteBuffer&) = delete;
-  RemoteBuffer& operator=(const RemoteBuffer&) = delete;
-  ~RemoteBuffer() {
-    VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-    CloseHandle(process_);
+  if (installed != nullptr) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(window, RegisterWindowMessageA(ql::robot::kAgentMessage), 0, 0,
+                        SMTO_ABORTIFHUNG, 30000, &result);
+    UnhookWindowsHookEx(installed);
+    served = block->done != 0;
+    ok = block->ok != 0;
+    block->answer[sizeof(block->answer) - 1] = '\0';
+    answer = block->answer;
   }
-  void* address() const { return address_; }
-  void Write(const void* data, SIZE_T size, SIZE_T offset = 0) {
-    SIZE_T done = 0;
-    if (offset + size > size_ ||
-        !WriteProcessMemory(process_, static_cast<char*>(address_) + offset, data, size, &done) ||
-        done != size) {
-      Fail(kExitFailed, "cannot write the window's process memory");
-    }
-  }
-  void Read(void* data, SIZE_T size, SIZE_T offset = 0) {
-    SIZE_T done = 0;
-    if (offset + size > size_ ||
-        !ReadProcessMemory(process_, static_cast<char*>(address_) + offset, data, size, &done) ||
-        done != size) {
-      Fail(kExitFailed, "cannot read the window's process memory");
-    }
-  }
-
- private:
-  HANDLE process_ = nullptr;
-  void* address_ = nullptr;
-  SIZE_T size_;
-};
-
-// The layout of LVITEMA in a 32-bit process.
-struct ListViewItem {
-  UINT mask;
-  int iItem;
-  int iSubItem;
-  UINT state;
-  UINT stateMask;
-  LPSTR pszText;
-  int cchTextMax;
-  int iImage;
-  LPARAM lParam;
-  int iIndent;
-};
-
-std::string ListViewText(HWND list, int item, int subItem) {
-  constexpr int kTextRoom = 512;
-  RemoteBuffer remote(list, sizeof(ListViewItem) + kTextRoom);
-  ListViewItem lv{};
-  lv.mask = LVIF_TEXT;
-  lv.iItem = item;
-  lv.iSubItem = subItem;
-  lv.pszText = static_cast<char*>(remote.address()) + sizeof(ListViewItem);
-  lv.cchTextMax = kTextRoom;
-  remote.Write(&lv, sizeof(lv));
-  char zero = 0;
-  remote.Write(&zero, 1, sizeof(ListViewItem));
-  LRESULT length = SendMessageA(list, kLvmGetItemTextA, static_cast<WPARAM>(item),
-                                reinterpret_cast<LPARAM>(remote.address()));
-  if (length <= 0) return "";
-  std::vector<char> text(kTextRoom + 1, '\0');
-  remote.Read(text.data(), kTextRoom, sizeof(ListViewItem));
-  return text.data();
-}
-
-RECT ListViewItemRect(HWND list, int item) {
-  RemoteBuffer remote(list, sizeof(RECT));
-  RECT rect{};
-  rect.left = LVIR_LABEL;
-  remote.Write(&rect, sizeof(rect));
-  if (!SendMessageA(list, kLvmGetItemRect, static_cast<WPARAM>(item),
-                    reinterpret_cast<LPARAM>(remote.address()))) {
-    Fail(kExitFailed, "the list view has no item " + std::to_string(item));
-  }
-  remote.Read(&rect, sizeof(rect));
-  return rect;
+  if (block != nullptr) UnmapViewOfFile(block);
+  if (mapping != nullptr) CloseHandle(mapping);
+  FreeLibrary(agent);
+  if (installed == nullptr) Fail(kExitFailed, "cannot hook the window's thread");
+  if (!served) Fail(kExitFailed, "the agent did not answer");
+  if (!ok) Fail(kExitFailed, answer);
+  return answer;
 }
 
 std::wstring ListBoxText(HWND list, int item) {
@@ -316,24 +275,8 @@ void PrintControl(HWND control) {
     std::printf(" pos=%d min=%d max=%d", static_cast<short>(LOWORD(pos)),
                 static_cast<short>(HIWORD(range)), static_cast<short>(LOWORD(range)));
   } else if (cls == "SysListView32") {
-    int count = static_cast<int>(SendMessageA(control, kLvmGetItemCount, 0, 0));
-    HWND header = reinterpret_cast<HWND>(SendMessageA(control, kLvmGetHeader, 0, 0));
-    int columns =
-        header != nullptr ? static_cast<int>(SendMessageA(header, kHdmGetItemCount, 0, 0)) : 1;
-    if (columns < 1) columns = 1;
-    std::printf(" items=%d\n", count);
-    for (int i = 0; i < count; ++i) {
-      std::printf("  item[%d]=", i);
-      for (int c = 0; c < columns; ++c) {
-        std::printf("%s\"%s\"", c ? "|" : "", Escape(ListViewText(control, i, c)).c_str());
-      }
-      auto state =
-          static_cast<UINT>(SendMessageA(control, kLvmGetItemState, static_cast<WPARAM>(i),
-                                         static_cast<LPARAM>(kLvisSelected | kLvisFocused)));
-      if (state & kLvisSelected) std::printf(" selected");
-      if (state & kLvisFocused) std::printf(" focused");
-      std::printf("\n");
-    }
+    std::printf(" items=%d\n", static_cast<int>(SendMessageA(control, kLvmGetItemCount, 0, 0)));
+    std::printf("%s", AskAgent(control, ql::robot::kAgentListView).c_str());
     return;
   } else if (cls == "ListBox") {
     int count = static_cast<int>(SendMessageW(control, LB_GETCOUNT, 0, 0));
@@ -486,8 +429,12 @@ int ListViewClickCommand(const Options& options) {
   HWND list = FindControl(top, ParseInt(options.args[1], "id"));
   int item = ParseInt(options.args[2], "item");
   bool twice = options.args.size() == 4 && options.args[3] == "double";
-  SendMessageA(list, kLvmEnsureVisible, static_cast<WPARAM>(item), FALSE);
-  RECT rect = ListViewItemRect(list, item);
+  RECT rect{};
+  std::string answer = AskAgent(list, ql::robot::kAgentItemRect, {}, item);
+  if (std::sscanf(answer.c_str(), "%ld %ld %ld %ld", &rect.left, &rect.top, &rect.right,
+                  &rect.bottom) != 4) {
+    Fail(kExitFailed, "no rectangle for item " + std::to_string(item));
+  }
   LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
   PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
   PostMessageA(list, WM_LBUTTONUP, 0, at);
@@ -559,63 +506,6 @@ int ScreenshotCommand(const Options& options) {
   ReleaseDC(nullptr, screen);
   if (!ok) Fail(kExitFailed, "cannot write " + options.args[1]);
   return kExitOk;
-}
-
-// Runs one agent request in the target window's thread; returns the agent's answer.
-std::string AskAgent(HWND window, DWORD command, const std::vector<std::string>& path) {
-  using ql::robot::AgentBlock;
-  if (path.size() > static_cast<size_t>(ql::robot::kAgentMaxDepth)) {
-    Fail(kExitFailed, "menu path too deep");
-  }
-  char dll[MAX_PATH] = {};
-  DWORD length = GetModuleFileNameA(nullptr, dll, sizeof(dll));
-  char* slash = std::strrchr(dll, '\\');
-  if (length == 0 || slash == nullptr ||
-      static_cast<size_t>(slash - dll) + sizeof(ql::robot::kAgentDll) + 1 > sizeof(dll)) {
-    Fail(kExitFailed, "cannot locate the robot's folder");
-  }
-  std::strcpy(slash + 1, ql::robot::kAgentDll);
-  HMODULE agent = LoadLibraryA(dll);
-  if (agent == nullptr) Fail(kExitFailed, std::string("cannot load ") + dll);
-  auto hook = reinterpret_cast<HOOKPROC>(
-      reinterpret_cast<void*>(GetProcAddress(agent, ql::robot::kAgentHook)));
-  HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                      sizeof(AgentBlock), ql::robot::kAgentMapping);
-  auto* block = mapping != nullptr
-                    ? static_cast<AgentBlock*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0))
-                    : nullptr;
-  std::string answer;
-  bool ok = false;
-  bool served = false;
-  HHOOK installed = nullptr;
-  if (hook != nullptr && block != nullptr) {
-    std::memset(block, 0, sizeof(*block));
-    block->command = command;
-    block->window = window;
-    block->depth = static_cast<DWORD>(path.size());
-    for (size_t i = 0; i < path.size(); ++i) {
-      lstrcpynA(block->path[i], path[i].c_str(), ql::robot::kAgentTextRoom);
-    }
-    installed =
-        SetWindowsHookExA(WH_CALLWNDPROC, hook, agent, GetWindowThreadProcessId(window, nullptr));
-  }
-  if (installed != nullptr) {
-    DWORD_PTR result = 0;
-    SendMessageTimeoutA(window, RegisterWindowMessageA(ql::robot::kAgentMessage), 0, 0,
-                        SMTO_ABORTIFHUNG, 30000, &result);
-    UnhookWindowsHookEx(installed);
-    served = block->done != 0;
-    ok = block->ok != 0;
-    block->answer[sizeof(block->answer) - 1] = '\0';
-    answer = block->answer;
-  }
-  if (block != nullptr) UnmapViewOfFile(block);
-  if (mapping != nullptr) CloseHandle(mapping);
-  FreeLibrary(agent);
-  if (installed == nullptr) Fail(kExitFailed, "cannot hook the window's thread");
-  if (!served) Fail(kExitFailed, "the agent did not answer");
-  if (!ok) Fail(kExitFailed, answer);
-  return answer;
 }
 
 int MenuCommand(const Options& options, bool list) {

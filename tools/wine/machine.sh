@@ -16,7 +16,8 @@
 #   ql_machine_run QlStats.exe; echo $?       # foreground, exit code (modulo 256)
 #   ql_machine_start Pactview.exe             # background; pid in QL_LAST_PID
 #   ql_machine_wait "$QL_LAST_PID" 60; echo $?
-#   ql_robot wait-window "QlStats" 30
+#   ql_robot wait-window "QlStats" -t 30     # tools/robot/robot.cpp lists the commands
+#   ql_robot_wait_text "QlStats" 1001 "Run"   # polls a control's text
 #   ql_svc_state QlAlloc                      # prints state=4 exit=0 specific=0 ...
 #   ql_reg_value 'HKLM\SYSTEM\...\Record' GetStatsCount   # prints the value's data
 #   dump=$(ql_reg_dump 'HKLM\...'); ql_reg_pick "$dump" Order   # many values, one read
@@ -360,6 +361,20 @@ ql_robot() {
   rc=$?
   [ "$rc" = 0 ] || grep '^qlrobot:' "$(ql_last_log)" >&2
   return "$rc"
+}
+
+# Waits until a control shows a text: ql_robot_wait_text <caption> <id> <text> [seconds].
+ql_robot_wait_text() {
+  local caption=$1 id=$2 want=$3 limit=${4:-30} t0=$SECONDS got
+  while :; do
+    got=$(ql_robot get-text "$caption" "$id" 2>/dev/null | tr -d '\r')
+    [ "$got" = "$want" ] && return 0
+    [ $((SECONDS - t0)) -ge "$limit" ] && {
+      ql_log "control $id of \"$caption\" shows \"$got\" after $limit s, wanted \"$want\""
+      return 1
+    }
+    sleep 0.5
+  done
 }
 
 # Prints the status fields of a service (tools/svcstate):
