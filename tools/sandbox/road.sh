@@ -9,12 +9,10 @@
 # with ROAD_ERROR set when the product did something else than the road expects.
 #
 # Settings (environment):
-#   ROAD_LETTER   the fixed drive the wizard is given and the stand-in serves (default C,
-#                 the machine's system drive; after the reboot the stand-in's control device
-#                 takes its place in \DosDevices, and file access to it keeps working)
+#   ROAD_LETTER   the fixed drive the wizard is given and the stand-in serves (default D)
 #   ROAD_OUT      folder for the window pictures (PNG); empty: no pictures
 
-ROAD_LETTER=${ROAD_LETTER:-C}
+ROAD_LETTER=${ROAD_LETTER:-D}
 ROAD_OUT=${ROAD_OUT:-}
 ROAD_ERROR=""
 
@@ -104,6 +102,7 @@ road_standin_settings() {
 # system32, the stand-in in system32\drivers (not registered: the wizard does that).
 road_prepare() {
   local exe
+  ql_machine_map_drive "$ROAD_LETTER"
   ql_machine_reg_import "$QL_REPO_DIR/tests/fixtures/qlconfig_fresh.reg" ||
     road_fail "the fresh-machine fixture was not imported" || return 1
   ROAD_PROGRAMS=""
@@ -120,7 +119,7 @@ road_prepare() {
   echo "  stand-in answers: buffer $ROAD_BUFFER_BYTES bytes, hand-over takes" \
     "$ROAD_HANDOVER_DELAY_MS ms; per statistics request +$ROAD_READ_STEP reads" \
     "(+$ROAD_READ_HIT_STEP hits), +$ROAD_WRITE_STEP writes (+$ROAD_WRITE_BEHIND_STEP behind)"
-  echo "  the wizard will be given the fixed drive $ROAD_LETTER:"
+  echo "  fixed drive $ROAD_LETTER: is a folder of the machine"
 }
 
 # Step 1: the agreement, accepted with "Yes, I accept"; exit code 0.
@@ -195,6 +194,7 @@ road_config() {
   done
   [ -n "$ROAD_DRIVE_ROW" ] || road_fail "no row of the list chooses $ROAD_LETTER:" || return 1
   road_wait_summary "Quillon-NT enabled, Drive $ROAD_LETTER:"$'\n'"Lazy Write is OFF" || return 1
+  echo "  clicked $ROAD_LETTER:"
   ql_robot click "$ROAD_OPTIONS" 1004 >/dev/null || road_fail "On not pressed" || return 1
   road_wait_summary "Quillon-NT enabled, Drive $ROAD_LETTER:"$'\n'"Lazy Write is ON" || return 1
   ROAD_SUMMARY=$(road_summary)
@@ -330,12 +330,11 @@ road_tune() {
     echo "  SKIPPED: $ROAD_TUNE_SKIPPED"
     return 0
   fi
-  ql_machine_install QlTune.exe || road_fail "QlTune.exe not installed" || return 1
   ROAD_TUNE_BEFORE=$(road_key_values "$ROAD_PARAMETERS_KEY")
   WINEDEBUG=-all,+eventlog,fixme+advapi ql_machine_start QlTune.exe
   ROAD_TUNE_PID=$QL_LAST_PID
   ROAD_TUNE_LOG="$QL_MACHINE_DIR/logs/$ROAD_TUNE_PID.err"
-  local t0=$SECONDS
+  local t0=$SECONDS edit
   ROAD_TUNE_CAPTION=""
   while [ -z "$ROAD_TUNE_CAPTION" ]; do
     ROAD_TUNE_CAPTION=$(road_tune_caption)
@@ -350,11 +349,13 @@ road_tune() {
   echo "  fields and fine-tuners at start:"
   road_indent <<<"$ROAD_TUNE_CONTROLS"
   road_shot "$ROAD_TUNE_CAPTION" 6-qltune
-  # MaxLRU's field Edit3 and its fine-tuner UpDown3, which takes the Down key as a user's
-  # key press on it and moves MaxLRU down by one step.
-  local edit=3003 tuner=3013
+  # MaxLRU's field is the third edit field (Edit3), the one that takes typing: its
+  # fine-tuner moves it down by 2 with the Down key, as a user's key press would.
+  edit=$(awk '/class=Edit/ { n++; if (n == 3) { sub(/^id=/, "", $1); print $1; exit } }' \
+    <<<"$ROAD_TUNE_CONTROLS")
+  [ -n "$edit" ] || road_fail "no MaxLRU field" || return 1
   ROAD_TUNE_MAXLRU_BEFORE=$(ql_robot get-text "$ROAD_TUNE_CAPTION" "$edit" | tr -d '\r')
-  ql_robot key "$ROAD_TUNE_CAPTION" "$tuner" 40 >/dev/null || road_fail "Down not sent" || return 1
+  ql_robot key "$ROAD_TUNE_CAPTION" "$edit" 40 >/dev/null || road_fail "Down not sent" || return 1
   t0=$SECONDS
   while ROAD_TUNE_MAXLRU_AFTER=$(ql_robot get-text "$ROAD_TUNE_CAPTION" "$edit" | tr -d '\r') &&
     [ "$ROAD_TUNE_MAXLRU_AFTER" = "$ROAD_TUNE_MAXLRU_BEFORE" ]; do

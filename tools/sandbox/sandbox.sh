@@ -20,7 +20,7 @@
 #
 # Settings (environment): QL_WIN32_BUILD_DIR (default <repo>/build/win32), QL_SANDBOX_HOME
 # (where the kept machine's note lives, default ~/.cache/quillon-sandbox), ROAD_LETTER (the
-# fixed drive of the road, default C).
+# fixed drive of the road, default D).
 set -uo pipefail
 
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
