@@ -67,6 +67,10 @@ case "${1:-enable}" in
       echo "i386-emulation: 32-bit programs do not run here and setting up the emulator needs root" >&2
       exit 1
     fi
+    # Tests may ask at the same time: one sets up, the others wait and find it done.
+    exec 9>/tmp/ql-i386-emulation.lock
+    flock 9
+    runs_i386 && exit 0
     [ -x "$QL_QEMU_DIR/qemu-i386" ] || fetch_qemu || exit 1
     register_binfmt || exit 1
     runs_i386 || {
