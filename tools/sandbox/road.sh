@@ -9,7 +9,9 @@
 # with ROAD_ERROR set when the product did something else than the road expects.
 #
 # Settings (environment):
-#   ROAD_LETTER   the fixed drive the wizard is given and the stand-in serves (default D)
+#   ROAD_LETTER   the fixed drive the wizard is given and the stand-in serves (default D:
+#                 a folder of the machine, mapped before the machine's first boot so that
+#                 Wine's mount manager lists it; the wizard sees it as a fixed drive)
 #   ROAD_OUT      folder for the window pictures (PNG); empty: no pictures
 
 ROAD_LETTER=${ROAD_LETTER:-D}
@@ -38,12 +40,22 @@ ROAD_TUNE_TITLE="Quillon Tuning Engine 5.0 ++ HXM Model"
 # The stand-in's traffic: counters at load and what each statistics answer adds. Per
 # interval the monitor must show 120 reads at 75.0 % hits and 48 writes at 25.0 % behind.
 ROAD_BUFFER_BYTES=16777216
-ROAD_HANDOVER_DELAY_MS=2000
+ROAD_HANDOVER_DELAY_MS=${ROAD_HANDOVER_DELAY_MS:-2000}
 ROAD_READ_STEP=120
 ROAD_READ_HIT_STEP=90
 ROAD_WRITE_STEP=48
 ROAD_WRITE_BEHIND_STEP=12
 ROAD_INTERVALS=3
+
+# Machines made after this file is sourced have the road's drive from their first boot on:
+# the copy of the template prefix gets the drive's link, which the mount manager reads when
+# the machine boots (a link made later is not listed until the next boot).
+eval "road_template_copy_unmapped() $(declare -f ql_template_copy | tail -n +2)"
+ql_template_copy() {
+  road_template_copy_unmapped "$@" || return 1
+  local dir="$QL_MACHINE_DIR/drive_${ROAD_LETTER,,}"
+  mkdir -p "$dir" && ln -sfn "$dir" "$2/dosdevices/${ROAD_LETTER,,}:"
+}
 
 road_fail() {
   ROAD_ERROR=$*
@@ -102,7 +114,6 @@ road_standin_settings() {
 # system32, the stand-in in system32\drivers (not registered: the wizard does that).
 road_prepare() {
   local exe
-  ql_machine_map_drive "$ROAD_LETTER"
   ql_machine_reg_import "$QL_REPO_DIR/tests/fixtures/qlconfig_fresh.reg" ||
     road_fail "the fresh-machine fixture was not imported" || return 1
   ROAD_PROGRAMS=""
@@ -119,7 +130,7 @@ road_prepare() {
   echo "  stand-in answers: buffer $ROAD_BUFFER_BYTES bytes, hand-over takes" \
     "$ROAD_HANDOVER_DELAY_MS ms; per statistics request +$ROAD_READ_STEP reads" \
     "(+$ROAD_READ_HIT_STEP hits), +$ROAD_WRITE_STEP writes (+$ROAD_WRITE_BEHIND_STEP behind)"
-  echo "  fixed drive $ROAD_LETTER: is a folder of the machine"
+  echo "  fixed drive $ROAD_LETTER: is a folder of the machine, mapped since its first boot"
 }
 
 # Step 1: the agreement, accepted with "Yes, I accept"; exit code 0.
@@ -194,7 +205,6 @@ road_config() {
   done
   [ -n "$ROAD_DRIVE_ROW" ] || road_fail "no row of the list chooses $ROAD_LETTER:" || return 1
   road_wait_summary "Quillon-NT enabled, Drive $ROAD_LETTER:"$'\n'"Lazy Write is OFF" || return 1
-  echo "  clicked $ROAD_LETTER:"
   ql_robot click "$ROAD_OPTIONS" 1004 >/dev/null || road_fail "On not pressed" || return 1
   road_wait_summary "Quillon-NT enabled, Drive $ROAD_LETTER:"$'\n'"Lazy Write is ON" || return 1
   ROAD_SUMMARY=$(road_summary)
@@ -226,6 +236,11 @@ road_config() {
 # Step 3: the reboot: the stand-in loads at boot with the wizard's values, the service
 # manager starts QlAlloc, which hands its buffer over and reports RUNNING.
 road_reboot() {
+  # The stand-in makes its control device \\.\X: with a link of its own, which it cannot
+  # put in place of a letter Wine has mapped: the folder leaves the letter to the driver, as
+  # the cache driver takes over the drive it caches.
+  rm -f "$QL_MACHINE_DIR/prefix/dosdevices/${ROAD_LETTER,,}:"
+  echo "  the folder behind $ROAD_LETTER: unmapped: the stand-in's control device takes the letter"
   echo "  rebooting (wineserver -k; wineboot)"
   ql_machine_reboot >/dev/null 2>&1 || road_fail "the machine did not boot again" || return 1
   ql_reg_wait_value "$ROAD_RECORD_KEY" Loaded 0x1 120 ||
@@ -330,11 +345,12 @@ road_tune() {
     echo "  SKIPPED: $ROAD_TUNE_SKIPPED"
     return 0
   fi
+  ql_machine_install QlTune.exe || road_fail "QlTune.exe not installed" || return 1
   ROAD_TUNE_BEFORE=$(road_key_values "$ROAD_PARAMETERS_KEY")
   WINEDEBUG=-all,+eventlog,fixme+advapi ql_machine_start QlTune.exe
   ROAD_TUNE_PID=$QL_LAST_PID
   ROAD_TUNE_LOG="$QL_MACHINE_DIR/logs/$ROAD_TUNE_PID.err"
-  local t0=$SECONDS edit
+  local t0=$SECONDS
   ROAD_TUNE_CAPTION=""
   while [ -z "$ROAD_TUNE_CAPTION" ]; do
     ROAD_TUNE_CAPTION=$(road_tune_caption)
@@ -349,13 +365,11 @@ road_tune() {
   echo "  fields and fine-tuners at start:"
   road_indent <<<"$ROAD_TUNE_CONTROLS"
   road_shot "$ROAD_TUNE_CAPTION" 6-qltune
-  # MaxLRU's field is the third edit field (Edit3), the one that takes typing: its
-  # fine-tuner moves it down by 2 with the Down key, as a user's key press would.
-  edit=$(awk '/class=Edit/ { n++; if (n == 3) { sub(/^id=/, "", $1); print $1; exit } }' \
-    <<<"$ROAD_TUNE_CONTROLS")
-  [ -n "$edit" ] || road_fail "no MaxLRU field" || return 1
+  # MaxLRU's field Edit3 and its fine-tuner UpDown3, which takes the Down key as a user's
+  # key press on it and moves MaxLRU down by one step.
+  local edit=3003 tuner=3013
   ROAD_TUNE_MAXLRU_BEFORE=$(ql_robot get-text "$ROAD_TUNE_CAPTION" "$edit" | tr -d '\r')
-  ql_robot key "$ROAD_TUNE_CAPTION" "$edit" 40 >/dev/null || road_fail "Down not sent" || return 1
+  ql_robot key "$ROAD_TUNE_CAPTION" "$tuner" 40 >/dev/null || road_fail "Down not sent" || return 1
   t0=$SECONDS
   while ROAD_TUNE_MAXLRU_AFTER=$(ql_robot get-text "$ROAD_TUNE_CAPTION" "$edit" | tr -d '\r') &&
     [ "$ROAD_TUNE_MAXLRU_AFTER" = "$ROAD_TUNE_MAXLRU_BEFORE" ]; do

@@ -20,13 +20,15 @@
 #
 # Settings (environment): QL_WIN32_BUILD_DIR (default <repo>/build/win32), QL_SANDBOX_HOME
 # (where the kept machine's note lives, default ~/.cache/quillon-sandbox), ROAD_LETTER (the
-# fixed drive of the road, default D).
+# fixed drive of the road, default C).
 set -uo pipefail
 
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 export QL_REPO_DIR=${QL_REPO_DIR:-$(cd "$HERE/../.." && pwd)}
 # shellcheck source=../wine/machine.sh
 source "$QL_REPO_DIR/tools/wine/machine.sh"
+# The hand-over takes long enough here for QlAlloc's progress dialog to be seen.
+ROAD_HANDOVER_DELAY_MS=${ROAD_HANDOVER_DELAY_MS:-20000}
 # shellcheck source=road.sh
 source "$HERE/road.sh"
 

@@ -44,6 +44,8 @@ utf16_hex() {
     sed -e 's/^,//' -e 's/,$//'
 }
 
+# The figures below are those of the system drive.
+ROAD_LETTER=C
 ql_require_wine || exit "$QL_SKIP"
 for exe in Pactview.exe QlConfig.exe QlAllSrv.exe QlStats.exe qlpick.exe; do
   ql_find_exe "$exe" >/dev/null || exit "$QL_SKIP"
@@ -67,26 +69,27 @@ case "$dos" in
   "DosDevice=\"$ROAD_LETTER:\"" | "DosDevice=hex(1):$(printf '%02x' "'$ROAD_LETTER"),00,3a,00") ;;
   *) fail "DosDevice: $dos" ;;
 esac
-# Drive and Partition come from the drive's device target, MaxLRU from its size and the
-# cache budget (Wine reports 2 GiB of memory: at most 256 MiB, 8192 pages of 32 KiB);
-# MinLRU is derived from MaxLRU. The rest is fixed.
-params=$(grep -v '^DosDevice=' <<<"$ROAD_PARAMETERS")
-expect_eq "parameter names" "BreakOnEntry DebugLevel Drive LazyWrite MaxLRU MinLRU PageSize Partition PendingLimit SystemDevice" \
-  "$(cut -d= -f1 <<<"$params" | tr '\n' ' ' | sed 's/ $//')"
-expect_eq "fixed parameters" 'BreakOnEntry=dword:00000000
+# Wine's C: is "\Device\HarddiskVolume1": no disk or partition number at their places.
+# Wine reports 2 GiB of memory, so the budget is capped at 256 MiB: 8192 pages of 32 KiB,
+# with a C: larger than that; MinLRU is derived from MaxLRU. C: holds the Windows folder.
+expect_eq "parameters" 'BreakOnEntry=dword:00000000
 DebugLevel=dword:00000000
+Drive=dword:00000000
 LazyWrite=dword:00000001
+MaxLRU=dword:00002000
+MinLRU=dword:00000020
 PageSize=dword:00008000
+Partition=dword:00000000
 PendingLimit=dword:00000010
-SystemDevice=dword:00000000' "$(grep -E '^(BreakOnEntry|DebugLevel|LazyWrite|PageSize|PendingLimit|SystemDevice)=' <<<"$params")"
-maxlru=$((16#$(sed -n 's/^MaxLRU=dword://p' <<<"$params")))
-minlru=$((16#$(sed -n 's/^MinLRU=dword://p' <<<"$params")))
-[ "$maxlru" -ge 1 ] && [ "$maxlru" -le 8192 ] || fail "MaxLRU $maxlru outside the budget"
-[ "$minlru" -ge 1 ] && [ "$minlru" -lt "$maxlru" ] || fail "MinLRU $minlru against MaxLRU $maxlru"
+SystemDevice=dword:00000001' "$(grep -v '^DosDevice=' <<<"$ROAD_PARAMETERS")"
 expect_eq "$ROAD_EVENT_KEY" "EventMessageFile=hex(2):$(utf16_hex '%SystemRoot%\System32\Drivers\QlDrv.sys')
 TypesSupported=dword:00000007" "$ROAD_EVENT_SOURCE"
+# The service manager keeps the program's path as given, unexpanded.
+grep -qxF -e 'ImagePath="%SystemRoot%\\System32\\QlAllSrv.exe"' \
+  -e "ImagePath=hex(2):$(utf16_hex '%SystemRoot%\System32\QlAllSrv.exe')" <<<"$ROAD_ALLOC_VALUES" ||
+  fail "QlAlloc's program:"$'\n'"$ROAD_ALLOC_VALUES"
 for want in 'Type=dword:00000110' 'Start=dword:00000002' 'ErrorControl=dword:00000001' \
-  "ImagePath=hex(2):$(utf16_hex '%SystemRoot%\System32\QlAllSrv.exe')" 'ObjectName="LocalSystem"'; do
+  'ObjectName="LocalSystem"'; do
   grep -qxF "$want" <<<"$ROAD_ALLOC_VALUES" || fail "QlAlloc registration without $want:"$'\n'"$ROAD_ALLOC_VALUES"
 done
 case "$ROAD_GROUP_ORDER" in

@@ -1,0 +1,241 @@
+#!/usr/bin/env bash
+# Benchmarks of the five programs, printed as a table and written to docs/benchmarks.md.
+#
+#   bench/run.sh [--runs N] [--idle SECONDS] [--no-alloc] [--out FILE]
+#
+# 1. Start-up: for each window program the time from process start to its first window
+#    under Wine, against qlbasedlg (the smallest dialog program, built the same way), in the
+#    same run and on the same machine, runs interleaved; the median of N runs (default 3).
+#    Target: ratio at most 1.2. The first window is the first new visible X window.
+# 2. Each .exe's size, the DLLs it imports, and whether every import is on the list of
+#    Windows NT 4.0 functions (bench/check_nt40_imports.sh).
+# 3. The allocator's time to RUNNING against its baseline (bench/allocsvc/run_bench.sh,
+#    when it is there; --no-alloc leaves it out).
+# 4. Idle CPU (user + system time from /proc of the program's process) over 60 s
+#    (--idle): QlStats.exe polling the stand-in at 1 s, QlTune.exe with its 3000 ms check.
+#
+# Settings: QL_WIN32_BUILD_DIR (default build/win32). Exit 0 when every target is met, 1
+# when one is not, 77 when nothing could be measured (no Wine or no win32 build).
+set -uo pipefail
+
+HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+REPO=$(cd "$HERE/.." && pwd)
+# shellcheck source=../tools/wine/machine.sh
+source "$REPO/tools/wine/machine.sh"
+# shellcheck source=../tools/sandbox/road.sh
+source "$REPO/tools/sandbox/road.sh"
+
+RUNS=3
+IDLE=60
+ALLOC=1
+OUT="$REPO/docs/benchmarks.md"
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --runs) RUNS=$2; shift ;;
+    --idle) IDLE=$2; shift ;;
+    --no-alloc) ALLOC=0 ;;
+    --out) OUT=$2; shift ;;
+    *) sed -n '2,/^set -uo/p' "$0" | sed -e '/^set -uo/d' -e 's/^# \{0,1\}//'; exit 2 ;;
+  esac
+  shift
+done
+
+TARGETS_MISSED=0
+TABLE=""
+add() { TABLE+="$*"$'\n'; echo "$*"; }
+note() { echo "[bench] $*" >&2; }
+
+ql_require_wine || exit "$QL_SKIP"
+ql_find_exe qlbasedlg.exe >/dev/null || exit "$QL_SKIP"
+CLK=$(getconf CLK_TCK)
+
+# Visible top-level X windows of the machine's display, one id a line.
+x_windows() {
+  DISPLAY="$QL_DISPLAY" xwininfo -root -children 2>/dev/null |
+    awk '/^ +0x[0-9a-f]+ / { print $1 }' | while read -r id; do
+      DISPLAY="$QL_DISPLAY" xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable' &&
+        echo "$id"
+    done
+}
+
+# Milliseconds from the start of a program to its first new visible window, in TTW_MS;
+# the program is left running, its pid in QL_LAST_PID.
+time_to_window() {
+  local before t0 now id
+  TTW_MS=""
+  before=$(x_windows | sort)
+  t0=$(date +%s%N)
+  ql_machine_start "$@"
+  while :; do
+    now=$(date +%s%N)
+    id=$(comm -13 <(echo "$before") <(x_windows | sort) | head -n 1)
+    [ -n "$id" ] && break
+    [ $(((now - t0) / 1000000)) -gt 300000 ] && return 1
+    sleep 0.05
+  done
+  TTW_MS=$(((now - t0) / 1000000))
+}
+
+# The Linux process that runs a Windows program of this machine. `wine NAME.exe` starts the
+# program as a process of its own ("wine C:\windows\system32\NAME.exe") and waits for it,
+# so the launcher's pid is not the program's: the program is found by its command line and
+# its prefix.
+program_pid() {
+  local name=$1 pid
+  for pid in $(ps -eo pid= 2>/dev/null); do
+    tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -qiF "system32\\$name" || continue
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null |
+      grep -qxF "WINEPREFIX=$QL_MACHINE_DIR/prefix" || continue
+    echo "$pid"
+    return 0
+  done
+  return 1
+}
+
+# User + system CPU time of a process, in clock ticks.
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null; }
+
+# Ends a program this benchmark started: its own process, then its launcher.
+stop_program() {
+  local launcher=$1 name=$2 pid
+  pid=$(program_pid "$name") && kill "$pid" 2>/dev/null
+  ql_machine_wait "$launcher" 30 >/dev/null 2>&1 || kill "$launcher" 2>/dev/null
+}
+
+median() { sort -n | awk '{ a[NR] = $1 } END { if (NR) print a[int((NR + 1) / 2)] }'; }
+
+ql_machine_create || exit 1
+trap ql_machine_destroy EXIT
+ROAD_OUT=""
+road_prepare >/dev/null || exit 1
+ql_machine_install qlbasedlg.exe || exit 1
+
+# ---- 1. Start-up
+declare -A STARTS
+PROGRAMS="qlbasedlg.exe Pactview.exe QlConfig.exe QlStats.exe"
+ql_find_exe QlTune.exe >/dev/null 2>&1 && PROGRAMS="$PROGRAMS QlTune.exe"
+for ((run = 1; run <= RUNS; run++)); do
+  for exe in $PROGRAMS; do
+    time_to_window "$exe" || note "$exe: no window"
+    ms=$TTW_MS
+    pid=$QL_LAST_PID
+    [ -n "$ms" ] && STARTS[$exe]+="$ms "
+    note "run $run: $exe first window after ${ms:-?} ms"
+    stop_program "$pid" "$exe"
+  done
+done
+base=$(tr ' ' '\n' <<<"${STARTS[qlbasedlg.exe]:-}" | grep . | median)
+add "## Start-up under Wine: process start to first window (median of $RUNS, ms)"
+add ""
+add "| Program | ms | ratio to the baseline | target ≤ 1.2 |"
+add "|---|---:|---:|---|"
+add "| qlbasedlg.exe (baseline) | ${base:-?} | 1.00 | |"
+for exe in $PROGRAMS; do
+  [ "$exe" = qlbasedlg.exe ] && continue
+  ms=$(tr ' ' '\n' <<<"${STARTS[$exe]:-}" | grep . | median)
+  if [ -n "$ms" ] && [ -n "$base" ] && [ "$base" -gt 0 ]; then
+    ratio=$(awk -v a="$ms" -v b="$base" 'BEGIN { printf "%.2f", a / b }')
+    met=$(awk -v r="$ratio" 'BEGIN { print (r <= 1.2) ? "met" : "MISSED" }')
+  else
+    ratio="?"
+    met="not measured"
+  fi
+  [ "$met" = met ] || TARGETS_MISSED=1
+  add "| $exe | ${ms:-?} | $ratio | $met |"
+done
+add ""
+
+# ---- 2. Sizes and imports
+add "## Programs: size and imported DLLs"
+add ""
+add "| Program | bytes | imported DLLs | imports | all on the NT 4.0 list |"
+add "|---|---:|---|---:|---|"
+check=$("$HERE/check_nt40_imports.sh" "$QL_WIN32_BUILD_DIR")
+check_rc=$?
+for exe in Pactview.exe QlConfig.exe QlAllSrv.exe QlStats.exe QlTune.exe qlbasedlg.exe; do
+  path=$(ql_find_exe "$exe" 2>/dev/null) || continue
+  dlls=$(i686-w64-mingw32-objdump -p "$path" | awk '/DLL Name:/ { print toupper($3) }' | sort -u | paste -sd ' ')
+  line=$(grep "^$exe: " <<<"$check")
+  count=$(sed -n 's/^[^:]*: \([0-9]*\) imports.*/\1/p' <<<"$line")
+  missing=$(awk -v e="$exe:" '$1 == e { on = 1; next } /^[^ ]/ { on = 0 } on { sub(/^ +/, ""); print }' \
+    <<<"$check" | paste -sd ' ')
+  add "| $exe | $(stat -c %s "$path") | $dlls | $count | ${missing:+NO: $missing}${missing:-yes} |"
+done
+[ "$check_rc" = 0 ] || TARGETS_MISSED=1
+add ""
+
+# ---- 4. Idle CPU (before the allocator's benchmark, which makes machines of its own)
+add "## Idle CPU over $IDLE s (user + system time of the program's process)"
+add ""
+add "| Program | state | CPU s | % of one core |"
+add "|---|---|---:|---:|"
+ql_machine_run reg add 'HKLM\SYSTEM\CurrentControlSet\Services\QlDrv' /v Start /t REG_DWORD /d 0 /f >/dev/null 2>&1
+ql_machine_run reg add 'HKLM\SYSTEM\CurrentControlSet\Services\QlDrv' /v Type /t REG_DWORD /d 1 /f >/dev/null 2>&1
+ql_machine_run reg add 'HKLM\SYSTEM\CurrentControlSet\Services\QlDrv\Parameters' /v DosDevice /t REG_SZ /d "$ROAD_LETTER:" /f >/dev/null 2>&1
+ql_machine_reboot >/dev/null 2>&1 || note "reboot failed"
+measure_idle() {
+  local label=$1 name=$2 proc t0 t1
+  proc=$(program_pid "$name")
+  t0=$(cpu_ticks "$proc")
+  sleep "$IDLE"
+  t1=$(cpu_ticks "$proc")
+  if [ -n "$t0" ] && [ -n "$t1" ]; then
+    add "| $name | $label | $(awk -v d=$((t1 - t0)) -v c="$CLK" 'BEGIN { printf "%.2f", d / c }') | $(awk -v d=$((t1 - t0)) -v c="$CLK" -v s="$IDLE" 'BEGIN { printf "%.1f", 100 * d / c / s }') |"
+  else
+    add "| $name | $label | ? | ? |"
+  fi
+}
+if ql_reg_wait_value "$ROAD_RECORD_KEY" Loaded 0x1 120 >/dev/null 2>&1; then
+  ql_machine_start QlStats.exe
+  stats_pid=$QL_LAST_PID
+  if ql_robot wait-window "$ROAD_MONITOR" -t 180 >/dev/null &&
+    ql_robot set-text "$ROAD_MONITOR" 1005 1 >/dev/null &&
+    ql_robot click "$ROAD_MONITOR" 1000 >/dev/null; then
+    measure_idle "Run, polling every 1 s" QlStats.exe
+    note "QlStats answered $(($(ql_reg_value "$ROAD_RECORD_KEY" GetStatsCount))) requests"
+  else
+    add "| QlStats.exe | polling at 1 s | not measured | |"
+  fi
+  stop_program "$stats_pid" QlStats.exe
+else
+  add "| QlStats.exe | polling at 1 s | not measured (the stand-in did not load) | |"
+fi
+if ql_find_exe QlTune.exe >/dev/null 2>&1; then
+  ql_machine_start QlTune.exe
+  tune_pid=$QL_LAST_PID
+  t0=$SECONDS
+  until [ -n "$(road_tune_caption)" ] || [ $((SECONDS - t0)) -ge 180 ]; do sleep 0.5; done
+  measure_idle "window open, 3000 ms check" QlTune.exe
+  stop_program "$tune_pid" QlTune.exe
+else
+  add "| QlTune.exe | 3000 ms check | not measured: not in the win32 build yet | |"
+fi
+add ""
+
+# ---- 3. The allocator
+if [ "$ALLOC" = 1 ] && [ -x "$HERE/allocsvc/run_bench.sh" ] || [ -f "$HERE/allocsvc/run_bench.sh" ]; then
+  if [ "$ALLOC" = 1 ]; then
+    add "## Allocator: time to RUNNING (bench/allocsvc/run_bench.sh 3)"
+    add ""
+    alloc=$(bash "$HERE/allocsvc/run_bench.sh" 3 2>/dev/null)
+    alloc_rc=$?
+    add '```'
+    add "$alloc"
+    add '```'
+    [ "$alloc_rc" = 0 ] || [ "$alloc_rc" = 77 ] || TARGETS_MISSED=1
+    add ""
+  fi
+fi
+
+{
+  echo "# Benchmarks"
+  echo
+  echo "Measured by \`bench/run.sh\` on $(date -u '+%Y-%m-%d') with $(wine --version 2>/dev/null)" \
+    "$(bash "$REPO/tools/wine/i386-emulation.sh" check >/dev/null 2>&1 && [ -d /opt/ql-qemu ] &&
+      echo "under the i386 emulator")" "on $(nproc) cores."
+  echo "Times under Wine include Wine's own start of a process; compare ratios, not figures."
+  echo
+  printf '%s' "$TABLE"
+} >"$OUT"
+note "table written to $OUT"
+exit "$TARGETS_MISSED"
