@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <ostream>
 #include <string>
 
 #include "config/texts.h"
@@ -46,13 +45,13 @@ bool SetDword(const Platform& platform, DriverSettings& settings, HKey key, std:
 }
 
 // Steps 5 to 8 of the preparation: make sure the driver's group stands in the group order.
-bool EnsureGroupOrder(const Platform& platform, DriverSettings& settings, std::ostream& errors) {
+bool EnsureGroupOrder(const Platform& platform, DriverSettings& settings, ErrorStream& errors) {
   ScopedKey key(platform.registry);
   Status status = platform.registry.OpenKey(kHkeyLocalMachine, kGroupOrderKeyPath, reg::kAllAccess,
                                             key.Receive());
   Remember(settings, status);
   if (status != err::kSuccess) {
-    errors << kGroupOrderOpenFailed;
+    errors.Write(kGroupOrderOpenFailed);
     return false;
   }
 
@@ -61,7 +60,7 @@ bool EnsureGroupOrder(const Platform& platform, DriverSettings& settings, std::o
   status = platform.registry.QueryValue(key.Get(), val::kList, nullptr, buffer, &size);
   Remember(settings, status);
   if (status != err::kSuccess) {
-    errors << kGroupOrderQueryFailed;
+    errors.Write(kGroupOrderQueryFailed);
     return false;
   }
   // Only the bytes the query reported are list data, whatever the registry layer claims.
@@ -76,7 +75,7 @@ bool EnsureGroupOrder(const Platform& platform, DriverSettings& settings, std::o
   Remember(settings, status);
   key.Close();
   if (status != err::kSuccess) {
-    errors << kGroupOrderWriteFailed;
+    errors.Write(kGroupOrderWriteFailed);
     return false;
   }
   return true;
@@ -118,7 +117,7 @@ GroupOrderRebuild RebuildGroupOrder(std::span<const std::uint8_t> old, std::stri
 }
 
 bool PrepareRegistry(const Platform& platform, DriverSettings& settings, const char* serviceName,
-                     std::ostream& errors) {
+                     ErrorStream& errors) {
   // 1-2: the Windows directory's drive letter and the key paths. A result that does not fit
   // the buffer leaves the buffer unwritten, so it counts as a failure as well.
   char windowsDirectory[kWindowsDirectoryChars] = {};
@@ -130,7 +129,7 @@ bool PrepareRegistry(const Platform& platform, DriverSettings& settings, const c
   }
   settings.SystemRootDrive = windowsDirectory[0];
   if (!FormDriverKeyPaths(settings, serviceName)) {
-    errors << kDriverNameTooLong;
+    errors.Write(kDriverNameTooLong);
     return false;
   }
 

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <iosfwd>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -22,6 +21,14 @@ inline constexpr char kFilterGroup[] = "filter";
 inline constexpr std::uint32_t kTypesSupported = 7;
 // OpenSCManagerA access needed to create a service.
 inline constexpr std::uint32_t kScManagerCreateService = 0x0002;
+
+// The process's standard error stream, where the group-order warnings go (a window program
+// shows nothing of it).
+class ErrorStream {
+ public:
+  virtual ~ErrorStream() = default;
+  virtual void Write(std::string_view text) = 0;
+};
 
 // The outcome of rebuilding the group order list around one group name.
 struct GroupOrderRebuild {
@@ -57,7 +64,7 @@ constexpr std::uint32_t DeriveSystemDevice(const char* dosDevice, char systemRoo
 // the event source. Returns false after it has shown its message (or written its warning to
 // `errors`); the caller then ends the run.
 bool PrepareRegistry(const Platform& platform, DriverSettings& settings, const char* serviceName,
-                     std::ostream& errors);
+                     ErrorStream& errors);
 
 // Writes the driver's service key and parameters in their fixed order. The first failure
 // shows its message, closes the open key and returns false; what was written stays.

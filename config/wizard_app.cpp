@@ -1,7 +1,5 @@
 #include "config/wizard_app.h"
 
-#include <ostream>
-
 #include "config/install.h"
 #include "config/texts.h"
 
@@ -77,7 +75,7 @@ std::string ProgramNameFromPath(std::string_view modulePath) {
   return std::string(name);
 }
 
-CQlConfigApp::CQlConfigApp(const Platform& platform, WizardHost& host, std::ostream& errors,
+CQlConfigApp::CQlConfigApp(const Platform& platform, WizardHost& host, ErrorStream& errors,
                            std::string programName)
     : platform_(platform), host_(host), errors_(errors), programName_(std::move(programName)) {}
 

@@ -3,12 +3,12 @@
 #pragma once
 
 #include <cstdint>
-#include <iosfwd>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "common/driver_settings.h"
+#include "config/install.h"
 #include "config/pages.h"
 #include "platform/platform.h"
 
@@ -45,7 +45,7 @@ class WizardHost {
 
 class CQlConfigApp {
  public:
-  CQlConfigApp(const Platform& platform, WizardHost& host, std::ostream& errors,
+  CQlConfigApp(const Platform& platform, WizardHost& host, ErrorStream& errors,
                std::string programName = "QlConfig");
 
   // The whole run; always false, so no message loop follows.
@@ -59,7 +59,7 @@ class CQlConfigApp {
  private:
   const Platform& platform_;
   WizardHost& host_;
-  std::ostream& errors_;
+  ErrorStream& errors_;
   std::string programName_;
   std::unique_ptr<DriverSettings> settings_;
   MemoryStatus memory_;

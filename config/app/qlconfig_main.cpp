@@ -5,7 +5,7 @@
 #include <commctrl.h>
 // clang-format on
 
-#include <iostream>
+#include <cstdio>
 #include <string>
 
 #include "config/app/resource.h"
@@ -189,6 +189,15 @@ INT_PTR CALLBACK OptionsProc(HWND page, UINT message, WPARAM wparam, LPARAM lpar
   }
 }
 
+// The group-order warnings go to the standard error stream, as written.
+class StandardError final : public ql::config::ErrorStream {
+ public:
+  void Write(std::string_view text) override {
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fflush(stderr);
+  }
+};
+
 class Win32WizardHost final : public ql::config::WizardHost {
  public:
   Win32WizardHost(HINSTANCE instance, std::string helpPath)
@@ -250,8 +259,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   const ql::Platform platform = machine.platform();
   const std::string modulePath = ModulePath();
   Win32WizardHost host(instance, ql::config::HelpFilePath(modulePath));
-  ql::config::CQlConfigApp app(platform, host, std::cerr,
-                               ql::config::ProgramNameFromPath(modulePath));
+  StandardError errors;
+  ql::config::CQlConfigApp app(platform, host, errors, ql::config::ProgramNameFromPath(modulePath));
   app.InitInstance();
   return 0;
 }

@@ -5,11 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "common/driver_settings.h"
+#include "config/install.h"
 #include "config/pages.h"
 #include "sim/sim_machine.h"
 
@@ -30,6 +30,16 @@ inline std::vector<std::uint8_t> Dword(std::uint32_t value) {
 inline std::vector<std::uint8_t> Text(std::string_view text) {
   return std::vector<std::uint8_t>(text.begin(), text.end());
 }
+
+// What the wizard wrote to its standard error stream.
+class CapturedErrors : public ErrorStream {
+ public:
+  void Write(std::string_view text) override { text_ += text; }
+  [[nodiscard]] const std::string& str() const { return text_; }
+
+ private:
+  std::string text_;
+};
 
 class ConfigTest : public ::testing::Test {
  protected:
@@ -54,7 +64,7 @@ class ConfigTest : public ::testing::Test {
 
   sim::SimMachine machine;
   Platform platform = machine.platform();
-  std::ostringstream errors;
+  CapturedErrors errors;
 };
 
 }  // namespace ql::config::testing
