@@ -186,6 +186,7 @@ void AllocService::ReportStartPending(ServiceStatus& status, ServiceStatusHandle
 
 void AllocService::Report(ServiceStatus& status, ServiceStatusHandle handle, std::uint32_t state,
                           std::uint32_t waitHint) {
+  lastReportAt_ = platform_.clock.Milliseconds();
   platform_.services.SetStatus(handle, status.Advance(state, waitHint));
 }
 
@@ -313,9 +314,14 @@ bool AllocService::HandOver(ServiceStatus& status, ServiceStatusHandle handle, H
     return false;
   }
 
-  // 12. Report after every wait, whether it timed out or the worker ended.
+  // 12. Report after every wait, whether it timed out or the worker ended. Each step ends
+  // kWorkerWaitStepMs after the previous report began, so the time a report itself takes
+  // does not stretch the interval between check points that the manager sees.
   for (;;) {
-    const std::uint32_t result = threads.WaitForSingleObject(worker, kWorkerWaitStepMs);
+    const std::uint32_t sinceReport = platform_.clock.Milliseconds() - lastReportAt_;
+    const std::uint32_t step =
+        sinceReport < kWorkerWaitStepMs ? kWorkerWaitStepMs - sinceReport : 0;
+    const std::uint32_t result = threads.WaitForSingleObject(worker, step);
     ReportStartPending(status, handle);
     if (result == wait::kObject0) break;
     // A failed wait must not turn into a busy loop; the worker still reads the record.

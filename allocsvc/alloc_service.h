@@ -22,8 +22,8 @@ inline constexpr std::uint32_t kWaitHintMs = 3000;
 // Added to the buffer size to give the working-set minimum and maximum, so that the whole
 // buffer can be locked on top of what the program itself needs resident.
 inline constexpr std::uint32_t WorkingSetHeadroom = 0x200000;
-// The hand-over worker is waited for in steps of this length, so that START_PENDING with a
-// rising check point goes out well inside each 3000 ms wait hint.
+// The hand-over worker is waited for in steps that end this long after the previous report,
+// so that START_PENDING with a rising check point goes out well inside each 3000 ms wait hint.
 inline constexpr std::uint32_t kWorkerWaitStepMs = 2000;
 // How long the dialog stays after RUNNING, and how long STOP_PENDING lasts.
 inline constexpr std::uint32_t kSettleMs = 1000;
@@ -122,6 +122,8 @@ class AllocService {
   Handle stopEvent_ = kNullHandle;
   Handle heldDevice_ = kInvalidHandle;
   Address heldBuffer_ = 0;
+  // When the service thread's latest report began (Clock milliseconds).
+  std::uint32_t lastReportAt_ = 0;
 };
 
 }  // namespace ql::alloc

@@ -1,9 +1,11 @@
 // qlsvcprobe: starts a service and watches its status as the service control manager keeps
 // it, polling every few milliseconds, until it runs or stops; then ends its process.
 //
-//   qlsvcprobe <service> [timeout seconds]
+//   qlsvcprobe <service> [timeout seconds] [-v]
 //   -> running_ms=<ms from StartService to RUNNING> max_gap_ms=<longest time between two
 //      START_PENDING check points seen, up to RUNNING> checkpoints=<n> state=<n> exit=<n>
+//
+// With -v every change of state or check point is printed as it is seen (ms since the start).
 //
 // Ending the process (TerminateProcess) is the only way to stop a service that accepts no
 // controls; the probe then waits until the manager has noticed.
@@ -12,6 +14,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -40,6 +43,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   const double limit = 1000.0 * (argc > 2 ? std::atof(argv[2]) : 120.0);
+  const bool verbose = argc > 3 && std::strcmp(argv[3], "-v") == 0;
   SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
   SC_HANDLE service =
       manager ? OpenServiceA(manager, argv[1], SERVICE_START | SERVICE_QUERY_STATUS) : nullptr;
@@ -59,9 +63,17 @@ int main(int argc, char** argv) {
   double maxGap = 0;
   int checkPoints = 0;
   double running = -1;
+  DWORD lastState = 0;
+  DWORD lastSeen = 0;
   for (;;) {
     if (!Query(service, &status)) break;
     const double t = Now();
+    if (verbose && (status.dwCurrentState != lastState || status.dwCheckPoint != lastSeen)) {
+      std::printf("  %8.1f ms state=%lu checkpoint=%lu\n", t - start, status.dwCurrentState,
+                  status.dwCheckPoint);
+      lastState = status.dwCurrentState;
+      lastSeen = status.dwCheckPoint;
+    }
     if (status.dwCurrentState == SERVICE_START_PENDING && status.dwCheckPoint != lastCheckPoint) {
       if (lastChange >= 0 && t - lastChange > maxGap) maxGap = t - lastChange;
       lastChange = t;

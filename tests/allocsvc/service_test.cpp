@@ -29,6 +29,42 @@ TEST_F(AllocFixture, SlowHandOverIsCoveredByStartPendingEveryTwoSeconds) {
   EXPECT_EQ(machine_.Leaks(), "") << machine_.ToString();
 }
 
+// A manager that takes 150 ms to take each report.
+class SlowManager : public sim::SimServiceControl {
+ public:
+  explicit SlowManager(sim::SimClock& clock) : SimServiceControl(clock), clock_(clock) {}
+  bool SetStatus(ServiceStatusHandle handle, const ServiceStatusRecord& record) override {
+    const bool ok = SimServiceControl::SetStatus(handle, record);
+    clock_.Advance(150);
+    return ok;
+  }
+
+ private:
+  sim::SimClock& clock_;
+};
+
+TEST_F(AllocFixture, SlowReportsDoNotStretchTheTwoSecondSteps) {
+  machine_.device.SetFinalInitLatency(7000);
+  SlowManager manager(machine_.clock);
+  sim::SimMachine& m = machine_;
+  Platform platform{m.registry, manager,    m.eventLog,  m.memory, m.device, m.threads,
+                    m.disks,    m.security, m.processes, m.ui,     m.clock};
+  m.threads.onBlock = [&](Handle, std::uint32_t) { manager.SendControl(svc::kControlStop); };
+  AllocService service(platform, dialog_);
+  EXPECT_EQ(service.RunProgram(), 0);
+
+  const auto& reports = manager.Reports();
+  ASSERT_EQ(reports.size(), 11u) << manager.ToString();
+  // Report 4 follows the commit; the worker starts when it has been taken (150 ms later) and
+  // needs 7 s from there.
+  const std::uint64_t start = reports[3].time;
+  const std::uint64_t offsets[] = {2000, 4000, 6000, 7150};
+  for (std::size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(reports[4 + i].record.currentState, svc::kStartPending);
+    EXPECT_EQ(reports[4 + i].time, start + offsets[i]) << i;
+  }
+}
+
 TEST_F(AllocFixture, StopReportsStopPendingThenStoppedASecondLaterAndKeepsTheBuffer) {
   EXPECT_EQ(Run(), 0);
   const std::vector<Report>& reports = machine_.services.Reports();
