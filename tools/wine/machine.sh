@@ -106,6 +106,14 @@ ql_wine_env() {
 
 ql_note_pid() { echo "$1" >>"$QL_MACHINE_DIR/pids"; }
 
+# Waits for a prefix's wineserver to end (it saves the registry then), ending it after two
+# minutes; fails when it is still there.
+ql_template_settle() {
+  WINEPREFIX=$1 timeout 120 wineserver -w && return 0
+  WINEPREFIX=$1 wineserver -k
+  WINEPREFIX=$1 timeout 30 wineserver -w
+}
+
 # The initialised prefix that machines copy; made once per cache folder (under a lock).
 ql_template_ensure() {
   local version template
@@ -122,12 +130,12 @@ ql_template_ensure() {
     env WINEPREFIX="$template/prefix" WINEARCH=win32 DISPLAY="$QL_DISPLAY" WINEDEBUG=-all \
       WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" \
       timeout 600 wineboot -i >"$template/init.log" 2>&1 || exit 1
-    WINEPREFIX="$template/prefix" timeout 120 wineserver -w
+    ql_template_settle "$template/prefix" || exit 1
     # One reboot settles the fresh prefix (a fresh one may run two services.exe).
     env WINEPREFIX="$template/prefix" WINEARCH=win32 DISPLAY="$QL_DISPLAY" WINEDEBUG=-all \
       WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" \
       timeout 300 wine wineboot >>"$template/init.log" 2>&1 || exit 1
-    WINEPREFIX="$template/prefix" timeout 120 wineserver -w
+    ql_template_settle "$template/prefix" || exit 1
     touch "$template/ready"
     ql_log "template ready after $((SECONDS - t0)) s"
   ) 9>"$QL_WINE_CACHE/lock" || {
@@ -173,7 +181,7 @@ ql_machine_create_steps() {
   QL_XVFB_PID=$!
   ql_note_pid "$QL_XVFB_PID"
   local i
-  for i in $(seq 100); do
+  for i in $(seq 300); do
     [ -s "$QL_MACHINE_DIR/display" ] && break
     kill -0 "$QL_XVFB_PID" 2>/dev/null || break
     sleep 0.1
