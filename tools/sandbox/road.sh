@@ -253,7 +253,8 @@ road_reboot() {
     echo "  QlAlloc's progress dialog: \"$ROAD_PROGRESS_TEXT\""
     road_shot "$ROAD_PROGRESS" 4-qlallsrv-progress
   else
-    echo "  QlAlloc's progress dialog was gone before it could be seen"
+    echo "  QlAlloc's progress dialog did not show on the desktop the robot sees (it is up only" \
+      "while the hand-over runs, during the boot)"
   fi
   ql_svc_wait_state QlAlloc 4 180 || road_fail "QlAlloc did not reach RUNNING" || return 1
   ROAD_SERVICE_STATE=$(ql_svc_state QlAlloc | tr -d '\r')
@@ -263,10 +264,10 @@ road_reboot() {
   ROAD_HANDOVER=$(ql_reg_pick "$ROAD_RECORD" FinalInitRecord | tr -d ' ,' | tr 'a-f' 'A-F')
   ROAD_ORDER=$(ql_reg_pick "$ROAD_RECORD" Order)
   echo "  the stand-in received: requests $ROAD_ORDER (C open, Q size, F hand-over, X close)"
-  echo "  hand-over record (16 bytes): ${ROAD_HANDOVER:0:16} size," \
-    "${ROAD_HANDOVER:16:8} address, ${ROAD_HANDOVER:24:8} handle"
   ROAD_HANDOVER_SIZE=$((16#$(road_le_hex "${ROAD_HANDOVER:0:16}")))
-  echo "  size handed over: $ROAD_HANDOVER_SIZE bytes"
+  echo "  hand-over record (16 bytes): $ROAD_HANDOVER"
+  printf '    size %d bytes, buffer address 0x%08X, handle 0x%X\n' "$ROAD_HANDOVER_SIZE" \
+    "$((16#$(road_le_hex "${ROAD_HANDOVER:16:8}")))" "$((16#$(road_le_hex "${ROAD_HANDOVER:24:8}")))"
 }
 
 # Little-endian hex digits to big-endian ones.
@@ -386,9 +387,9 @@ road_tune() {
   echo "  exit code $ROAD_TUNE_EXIT; the four tuning values before -> after:"
   local name
   for name in PageSize MinLRU MaxLRU PendingLimit; do
-    printf '    %-13s %s -> %s\n' "$name" \
-      "$(grep "^$name=" <<<"$ROAD_TUNE_BEFORE" | cut -d= -f2)" \
-      "$(grep "^$name=" <<<"$ROAD_TUNE_AFTER" | cut -d= -f2)"
+    printf '    %-13s %6d -> %6d\n' "$name" \
+      "$((16#$(sed -n "s/^$name=dword://p" <<<"$ROAD_TUNE_BEFORE")))" \
+      "$((16#$(sed -n "s/^$name=dword://p" <<<"$ROAD_TUNE_AFTER")))"
   done
 }
 

@@ -27,8 +27,6 @@ HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 export QL_REPO_DIR=${QL_REPO_DIR:-$(cd "$HERE/../.." && pwd)}
 # shellcheck source=../wine/machine.sh
 source "$QL_REPO_DIR/tools/wine/machine.sh"
-# The hand-over takes long enough here for QlAlloc's progress dialog to be seen.
-ROAD_HANDOVER_DELAY_MS=${ROAD_HANDOVER_DELAY_MS:-20000}
 # shellcheck source=road.sh
 source "$HERE/road.sh"
 

@@ -44,8 +44,8 @@ utf16_hex() {
     sed -e 's/^,//' -e 's/,$//'
 }
 
-# The figures below are those of the system drive.
-ROAD_LETTER=C
+# The figures below are those of the road's folder drive.
+ROAD_LETTER=D
 ql_require_wine || exit "$QL_SKIP"
 for exe in Pactview.exe QlConfig.exe QlAllSrv.exe QlStats.exe qlpick.exe; do
   ql_find_exe "$exe" >/dev/null || exit "$QL_SKIP"
@@ -69,9 +69,10 @@ case "$dos" in
   "DosDevice=\"$ROAD_LETTER:\"" | "DosDevice=hex(1):$(printf '%02x' "'$ROAD_LETTER"),00,3a,00") ;;
   *) fail "DosDevice: $dos" ;;
 esac
-# Wine's C: is "\Device\HarddiskVolume1": no disk or partition number at their places.
-# Wine reports 2 GiB of memory, so the budget is capped at 256 MiB: 8192 pages of 32 KiB,
-# with a C: larger than that; MinLRU is derived from MaxLRU. C: holds the Windows folder.
+# The drive is a folder of the machine: its device target has no disk or partition number
+# at their places. Wine reports 2 GiB of memory, so the budget is capped at 256 MiB: 8192
+# pages of 32 KiB, with a drive larger than that; MinLRU is derived from MaxLRU. The drive
+# does not hold the Windows folder.
 expect_eq "parameters" 'BreakOnEntry=dword:00000000
 DebugLevel=dword:00000000
 Drive=dword:00000000
@@ -81,7 +82,7 @@ MinLRU=dword:00000020
 PageSize=dword:00008000
 Partition=dword:00000000
 PendingLimit=dword:00000010
-SystemDevice=dword:00000001' "$(grep -v '^DosDevice=' <<<"$ROAD_PARAMETERS")"
+SystemDevice=dword:00000000' "$(grep -v '^DosDevice=' <<<"$ROAD_PARAMETERS")"
 expect_eq "$ROAD_EVENT_KEY" "EventMessageFile=hex(2):$(utf16_hex '%SystemRoot%\System32\Drivers\QlDrv.sys')
 TypesSupported=dword:00000007" "$ROAD_EVENT_SOURCE"
 # The service manager keeps the program's path as given, unexpanded.
@@ -128,9 +129,12 @@ if [ -n "$ROAD_TUNE_SKIPPED" ]; then
   echo "SKIPPED [qltune]: $ROAD_TUNE_SKIPPED"
 else
   expect_eq "QlTune's exit code" 0 "$ROAD_TUNE_EXIT"
-  expect_eq "MaxLRU in the field" "$((ROAD_TUNE_MAXLRU_BEFORE - 2))" "$ROAD_TUNE_MAXLRU_AFTER"
+  # The fine-tuner starts at the stored MaxLRU (the field shows the user's remembered text,
+  # 65535 on a first run) and one step down takes 2 off it; Save and Exit stores the field.
+  expect_eq "MaxLRU in the field" "$((16#2000 - 2))" "$ROAD_TUNE_MAXLRU_AFTER"
   expect_eq "MaxLRU saved" "MaxLRU=dword:$(printf '%08x' "$ROAD_TUNE_MAXLRU_AFTER")" \
     "$(grep '^MaxLRU=' <<<"$ROAD_TUNE_AFTER")"
+  expect_eq "MinLRU saved" "MinLRU=dword:00000020" "$(grep '^MinLRU=' <<<"$ROAD_TUNE_AFTER")"
   # The wizard's values for the others: Save and Exit writes them back as they were shown.
   expect_eq "PageSize saved" "PageSize=dword:00008000" "$(grep '^PageSize=' <<<"$ROAD_TUNE_AFTER")"
   expect_eq "PendingLimit saved" "PendingLimit=dword:00000010" \
