@@ -362,10 +362,17 @@ ql_machine_wait() {
 
 # The UI robot (tools/robot): ql_robot <subcommand> <arguments...>
 # Its complaint (timeout, missing control) is repeated on standard error.
+# A robot wait longer than QL_RUN_TIMEOUT (-t seconds) gets the time it asks for.
 ql_robot() {
-  local robot rc
+  local robot rc arg wait=0 prev=""
   robot=$(ql_find_exe qlrobot.exe) || return 1
-  ql_machine_run "$robot" "$@"
+  for arg in "$@"; do
+    [ "$prev" = -t ] && wait=${arg%%.*}
+    prev=$arg
+  done
+  [[ "$wait" =~ ^[0-9]+$ ]] || wait=0
+  QL_RUN_TIMEOUT=$((wait + 60 > QL_RUN_TIMEOUT ? wait + 60 : QL_RUN_TIMEOUT)) \
+    ql_machine_run "$robot" "$@"
   rc=$?
   [ "$rc" = 0 ] || grep '^qlrobot:' "$(ql_last_log)" >&2
   return "$rc"
