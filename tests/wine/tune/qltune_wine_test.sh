@@ -1,0 +1,186 @@
+#!/usr/bin/env bash
+# QlTune.exe on a Wine test machine, driven by the UI robot.
+#
+#   qltune_wine_test.sh session|save [screenshot-dir]
+#
+# session: start-up (remembered texts, figures, the initialisation record, tooltips off), a
+#          second instance, the preset panel and a MaxLRU preset, roll up and unroll,
+#          screenshots (into screenshot-dir when given), and Exit, which writes nothing.
+# save:    Save and Exit from the basic toolbar writes the four values, the remembered
+#          fields and three records.
+#
+# Exit 0 passed, 1 failed, 77 skipped (no Wine or no win32 build).
+set -uo pipefail
+
+HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+REPO=$(cd "$HERE/../../.." && pwd)
+# shellcheck source=../../../tools/wine/machine.sh
+source "$REPO/tools/wine/machine.sh"
+
+SCENARIO=${1:-}
+SHOTS=${2:-}
+WINDOW="Quillon - NT Tuning Engine 5.0 ++ by Norvane Systems"
+PARAMS='HKLM\SYSTEM\CurrentControlSet\Services\QlDrv\Parameters'
+REMEMBERED='HKCU\ZevQuillonTune'
+
+fail() {
+  echo "FAIL [$SCENARIO]: $*" >&2
+  exit 1
+}
+
+text_of() { ql_robot get-text "$WINDOW" "$1" -t 30 | tr -d '\r'; }
+
+expect_text() {
+  local id=$1 want=$2 got
+  got=$(text_of "$id") || fail "cannot read control $id"
+  [ "$got" = "$want" ] || fail "control $id: wanted '$want', got '$got'"
+}
+
+visible_of() {
+  ql_robot list "$WINDOW" -t 30 | tr -d '\r' | awk -v id="id=$1" '$1 == id {
+      for (i = 2; i <= NF; ++i) if ($i ~ /^visible=/) print substr($i, 9) }'
+}
+
+# The window's height and width, from a screenshot of its rectangle (a BMP header).
+window_size() {
+  local bmp="$QL_MACHINE_DIR/size.bmp"
+  ql_robot screenshot "$WINDOW" "$(ql_winpath "$bmp")" >/dev/null || return 1
+  python3 -c 'import struct,sys
+d=open(sys.argv[1],"rb").read(26); w,h=struct.unpack("<ii",d[18:26]); print(w, abs(h))' "$bmp"
+}
+
+# The record texts (after the user-name line) traced in a log, one per line.
+records_of() {
+  ql_eventlog_records "$1" | sed -e 's/.*\\r\\n//'
+}
+
+start_engine() {
+  WINEDEBUG="-all,+eventlog,fixme+advapi,+tooltips" ql_machine_start QlTune.exe
+  ENGINE_PID=$QL_LAST_PID
+  ENGINE_LOG="$QL_MACHINE_DIR/logs/$ENGINE_PID.err"
+  ql_robot wait-window "$WINDOW" -t 120 >/dev/null || fail "no main window"
+}
+
+expect_exit() {
+  local code
+  ql_machine_wait "$ENGINE_PID" 60
+  code=$?
+  [ "$code" = 0 ] || fail "exit code $code, wanted 0"
+}
+
+case "$SCENARIO" in
+  session | save) ;;
+  *)
+    echo "usage: $0 session|save [screenshot-dir]" >&2
+    exit 2
+    ;;
+esac
+
+ql_require_wine || exit "$QL_SKIP"
+ql_find_exe QlTune.exe >/dev/null || exit "$QL_SKIP"
+ql_machine_create || exit 1
+trap ql_machine_destroy EXIT
+ql_machine_install QlTune.exe || fail "install QlTune.exe"
+ql_machine_reg_import "$HERE/driver_t.reg" "$HERE/decorated.reg" || fail "fixtures"
+
+start_engine
+
+# First run for this user: the remembered texts, the fine-tuners at the registry's values
+# (PageSize 32768 brought into range), the figures from the registry's values.
+expect_text 3001 "32768"
+expect_text 3002 "32"
+expect_text 3003 "65535"
+expect_text 3007 "16"
+expect_text 3006 "67108864"
+expect_text 3021 "Quillon - NT Tuning Engine 5.0 ++"
+[ "$(visible_of 1412)" = 0 ] || fail "the preset panel is shown at start"
+records_of "$ENGINE_LOG" | grep -qxF "Quillon Tuning Event Initialized" ||
+  fail "no initialisation record: $(records_of "$ENGINE_LOG")"
+
+if [ "$SCENARIO" = save ]; then
+  ql_robot click "$WINDOW" 1201 || fail "Save and Exit"
+  expect_exit
+  dump=$(ql_reg_dump "$PARAMS") || fail "read the parameters"
+  for pair in PendingLimit=0x10 MinLRU=0x20 MaxLRU=0xffff PageSize=0x8000; do
+    got=$(ql_reg_pick "$dump" "${pair%%=*}")
+    [ "$got" = "${pair#*=}" ] || fail "${pair%%=*}: wanted ${pair#*=}, got '$got'"
+  done
+  dump=$(ql_reg_dump "$REMEMBERED") || fail "no remembered fields"
+  [ "$(ql_reg_pick "$dump" LargeVarType)" = 65535 ] || fail "LargeVarType: $dump"
+  [ "$(ql_reg_pick "$dump" DefaultPageSize)" = 32768 ] || fail "DefaultPageSize: $dump"
+  want=$'Quillon Tuning Event Initialized\nQuillon Tuning Implemented, Settings Changed\nQuillon Tuning Implemented, Settings NOT Changed and Exiting'
+  got=$(records_of "$ENGINE_LOG")
+  [ "$got" = "$want" ] || fail "records: $got"
+  echo "PASS [$SCENARIO]"
+  exit 0
+fi
+
+# Tooltips are off after start: of all the tools, only the title area's five and the three
+# parameter captions were ever added; switching them on adds the group's.
+added=$(grep -c 'TOOLTIPS_AddToolT add tool' "$ENGINE_LOG")
+[ "$added" = 8 ] || fail "tools added at start: $added, wanted 8"
+ql_robot click "$WINDOW" 1313 || fail "ToolTips On"
+sleep 1
+added=$(grep -c 'TOOLTIPS_AddToolT add tool' "$ENGINE_LOG")
+[ "$added" -gt 8 ] || fail "ToolTips On added no tool"
+ql_robot click "$WINDOW" 1314 || fail "Tooltips Off"
+
+# A second instance ends at once with 0 and only the destruction record; the first runs on.
+WINEDEBUG="-all,+eventlog,fixme+advapi" ql_machine_run QlTune.exe >/dev/null
+code=$?
+[ "$code" = 0 ] || fail "second instance: exit code $code"
+got=$(records_of "$(ql_last_log)")
+[ "$got" = "Quillon Tuning Implemented, Settings NOT Changed and Exiting" ] ||
+  fail "second instance records: $got"
+kill -0 "$ENGINE_PID" 2>/dev/null || fail "the first instance ended"
+expect_text 3003 "65535"
+
+if [ -n "$SHOTS" ]; then
+  mkdir -p "$SHOTS"
+  DISPLAY=$QL_DISPLAY import -window root -crop 616x437+204+165 +repage "$SHOTS/qltune-main.png" ||
+    fail "screenshot"
+fi
+
+# The main menu as built from the command tables.
+ql_robot menu-list "$WINDOW" | tr -d '\r' >"$QL_MACHINE_DIR/menu.txt" || fail "menu-list"
+for item in "Event Viewer" "Save and Exit" "Remove Quillon" "Hide PreSet Buttons" \
+  "Dont Stay on Top" "UnRoll Screen" "About"; do
+  grep -qF "\"$item\"" "$QL_MACHINE_DIR/menu.txt" || fail "no menu item $item: $(cat "$QL_MACHINE_DIR/menu.txt")"
+done
+
+# The preset panel from the advanced toolbar, and the MaxLRU preset 256.
+ql_robot click "$WINDOW" 1309 || fail "Show Preset Buttons"
+sleep 1
+[ "$(visible_of 1412)" = 1 ] || fail "the preset panel is not shown"
+ql_robot click "$WINDOW" 1412 || fail "Button24"
+sleep 1
+expect_text 3003 "256"
+expect_text 3006 "8388608"
+if [ -n "$SHOTS" ]; then
+  DISPLAY=$QL_DISPLAY import -window root -crop 616x437+204+165 +repage "$SHOTS/qltune-presets.png" ||
+    fail "screenshot"
+fi
+
+# Roll up, then unroll: the default height again.
+read -r width height <<<"$(window_size)" || fail "window size"
+ql_robot click "$WINDOW" 1317 || fail "Rollup Screen"
+sleep 1
+read -r _ rolled <<<"$(window_size)" || fail "window size"
+[ "$rolled" -lt 100 ] || fail "rolled up to $rolled pixels"
+# Rolled up, the toolbar has no room left to be clicked: the menu unrolls.
+ql_robot menu "$WINDOW" Visuals "UnRoll Screen" >/dev/null || fail "UnRoll Screen"
+sleep 1
+read -r width2 height2 <<<"$(window_size)" || fail "window size"
+[ "$height2" = 437 ] && [ "$height" = 437 ] || fail "heights: $height, $rolled, $height2"
+[ "$width2" = "$width" ] || fail "width changed: $width -> $width2"
+
+# Exit writes nothing.
+before=$(ql_reg_dump "$PARAMS")
+ql_robot click "$WINDOW" 1202 || fail "Exit (No Save)"
+expect_exit
+[ "$(ql_reg_dump "$PARAMS")" = "$before" ] || fail "Exit changed the parameters"
+if ql_reg_dump "$REMEMBERED" | grep -q .; then fail "Exit wrote the remembered fields"; fi
+got=$(records_of "$ENGINE_LOG" | tail -n 2)
+[ "$got" = $'No Quillon Changes Implemented\nQuillon Tuning Implemented, Settings NOT Changed and Exiting' ] ||
+  fail "exit records: $got"
+echo "PASS [$SCENARIO]"
