@@ -653,9 +653,7 @@ void MainWindow::Sync() {
       ::ShowWindow(found->second, c.PresetPanelVisible ? SW_SHOW : SW_HIDE);
     }
   }
-  // The preset pair of the advanced toolbar follows the model.
-  const bool showDown = c.PresetToolbarDown == PresetToolbarButton::kShowPresets;
-  (void)showDown;
+  // The toolbar's pairs are drawn from the dispatcher's state at the next paint.
   for (auto& [id, button] : imageButtons_) ::InvalidateRect(button, nullptr, FALSE);
   syncing_ = false;
   if (c.CloseRequested && !closing_) ::PostMessageA(hwnd_, kMsgClose, 0, 0);
