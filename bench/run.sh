@@ -85,8 +85,8 @@ time_to_window() {
 program_pid() {
   local name=$1 pid
   for pid in $(ps -eo pid= 2>/dev/null); do
-    tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -qiF "system32\\$name" || continue
-    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null |
+    { tr '\0' ' ' <"/proc/$pid/cmdline"; } 2>/dev/null | grep -qiF "system32\\$name" || continue
+    { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null |
       grep -qxF "WINEPREFIX=$QL_MACHINE_DIR/prefix" || continue
     echo "$pid"
     return 0

@@ -35,7 +35,6 @@ ROAD_OPTIONS="Quillon-NT Options"
 ROAD_PROGRESS="Norvane Systems Quillon-NT"
 ROAD_MONITOR="Quillon-NT Statistics"
 ROAD_TUNE_PREFIX="Quillon - NT Tuning Engine 5.0 ++"
-ROAD_TUNE_TITLE="Quillon Tuning Engine 5.0 ++ HXM Model"
 
 # The stand-in's traffic: counters at load and what each statistics answer adds. Per
 # interval the monitor must show 120 reads at 75.0 % hits and 48 writes at 25.0 % behind.
@@ -171,7 +170,7 @@ road_wait_summary() {
 # Step 2: the wizard: Next, the fixed drive, lazy writing on, Finish; then what it wrote.
 road_config() {
   WINEDEBUG=-all,trace+win ql_machine_start QlConfig.exe
-  local pid=$QL_LAST_PID listing item
+  local pid=$QL_LAST_PID
   ql_robot wait-window "$ROAD_WELCOME" -t 300 >/dev/null ||
     road_fail "the wizard did not appear" || return 1
   echo "  welcome page up"
@@ -208,7 +207,7 @@ road_config() {
   ql_robot click "$ROAD_OPTIONS" 1004 >/dev/null || road_fail "On not pressed" || return 1
   road_wait_summary "Quillon-NT enabled, Drive $ROAD_LETTER:"$'\n'"Lazy Write is ON" || return 1
   ROAD_SUMMARY=$(road_summary)
-  echo "  pressed On; the page reads: $(tr '\n' '/' <<<"$ROAD_SUMMARY" | sed 's|/| / |')"
+  echo "  pressed On; the page reads: $(tr '\n' '/' <<<"$ROAD_SUMMARY" | sed 's|/$||; s|/| / |')"
   road_shot "$ROAD_OPTIONS" 3-qlconfig-options
   ql_robot sheet "$ROAD_OPTIONS" finish >/dev/null || road_fail "Finish not pressed" || return 1
   ql_machine_wait "$pid" 120
