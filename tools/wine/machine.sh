@@ -206,17 +206,46 @@ ql_machine_create_steps() {
   ql_log "machine $QL_MACHINE_DIR on display $QL_DISPLAY ready after $((SECONDS - t0)) s"
 }
 
+# Pids of every process that runs with this machine's prefix (its wineserver, services,
+# drivers and programs), found by their environment: a tear-down that cannot reach the
+# wineserver any more (its folder removed) still ends them, and only them.
+ql_machine_pids() {
+  local pid
+  grep -lzxF "WINEPREFIX=$1" /proc/[0-9]*/environ 2>/dev/null | while IFS=/ read -r _ _ pid _; do
+    [ "$pid" = "$$" ] || [ "$pid" = "$BASHPID" ] || echo "$pid"
+  done
+}
+
+# Ends what still runs with a prefix: asked first, then forced (Wine programs and an orphaned
+# wineserver do not always end on SIGTERM).
+ql_end_prefix_processes() {
+  local pids
+  pids=$(ql_machine_pids "$1")
+  [ -n "$pids" ] || return 0
+  kill $pids 2>/dev/null
+  sleep 1
+  pids=$(ql_machine_pids "$1")
+  [ -n "$pids" ] && kill -9 $pids 2>/dev/null
+  return 0
+}
+
 # Ends the machine if the test's shell dies without tearing it down (killed at a timeout):
 # a process that watches the shell, so a killed test leaves no display, server or folder.
 # It is started twice removed (not a child of the test) so that killing the test's process
 # tree at a timeout does not take the watchdog with it.
 ql_watchdog() {
-  local shell_pid=$$ dir=$QL_MACHINE_DIR display=$QL_DISPLAY
+  local shell_pid=$$ dir=$QL_MACHINE_DIR display=$QL_DISPLAY xvfb=$QL_XVFB_PID
   (
     (
-      while kill -0 "$shell_pid" 2>/dev/null; do sleep 2; done
+      while kill -0 "$shell_pid" 2>/dev/null && [ -d "$dir" ]; do sleep 2; done
       QL_MACHINE_DIR=$dir QL_DISPLAY=$display
-      ql_machine_destroy
+      if [ -d "$dir" ]; then
+        ql_machine_destroy
+      else
+        # Someone removed the folder under the machine: end what still runs of it.
+        ql_end_prefix_processes "$dir/prefix"
+        kill "$xvfb" 2>/dev/null
+      fi
     ) </dev/null >/dev/null 2>&1 &
     echo $! >"$dir/watchdog"
   )
@@ -495,6 +524,7 @@ ql_machine_destroy() {
     ql_wine_env wineserver -k >/dev/null 2>&1
     ql_wine_env timeout 30 wineserver -w >/dev/null 2>&1
   fi
+  ql_end_prefix_processes "$QL_MACHINE_DIR/prefix"
   if [ -f "$QL_MACHINE_DIR/pids" ]; then
     while read -r pid; do
       [ -n "$pid" ] && kill "$pid" 2>/dev/null
