@@ -20,7 +20,7 @@
 #
 # Settings (environment): QL_WIN32_BUILD_DIR (default <repo>/build/win32), QL_SANDBOX_HOME
 # (where the kept machine's note lives, default ~/.cache/quillon-sandbox), ROAD_LETTER (the
-# fixed drive of the road, default C).
+# fixed drive of the road, default D).
 set -uo pipefail
 
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -194,6 +194,11 @@ EOF
 
 cmd_reboot() {
   load_note
+  # As on the road: the folder leaves its letter to the stand-in's control device.
+  if [ -L "$QL_MACHINE_DIR/prefix/dosdevices/${ROAD_LETTER,,}:" ]; then
+    rm -f "$QL_MACHINE_DIR/prefix/dosdevices/${ROAD_LETTER,,}:"
+    echo "the folder behind $ROAD_LETTER: unmapped: the stand-in's control device takes the letter"
+  fi
   ql_machine_reboot || die "the machine did not boot again"
   echo "rebooted; QlAlloc: $(ql_svc_state QlAlloc | tr -d '\r')"
 }
