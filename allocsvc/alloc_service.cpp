@@ -120,8 +120,15 @@ int AllocService::RunProgram() {
       kServiceName,
       [&] {
         entered = true;
+        // Signalled however the entry is left, so the wait below cannot outlive it.
+        struct Done {
+          Threads& threads;
+          Handle event;
+          ~Done() {
+            if (event != kNullHandle) threads.SetEvent(event);
+          }
+        } done{threads, finished};
         AllocServiceMain();
-        if (finished != kNullHandle) threads.SetEvent(finished);
       },
       &error);
   if (entered && finished != kNullHandle) {

@@ -61,7 +61,8 @@ box_with_text() {
         fail "could not answer '$want'"
       return 0
     fi
-    [ $((SECONDS - t0)) -ge "$limit" ] && fail "no box '$want' after $limit s (last: $out)"
+    [ $((SECONDS - t0)) -ge "$limit" ] &&
+      fail "no box '$want' after $limit s (last: ${out:-none}; QlAlloc: $(ql_svc_state QlAlloc 2>&1))"
     sleep 1
   done
 }
