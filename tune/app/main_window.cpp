@@ -540,12 +540,12 @@ void MainWindow::BuildToolbars(HWND inner) {
 
 void MainWindow::CreateFonts(Size panel) {
   for (std::size_t i = 0; i < fonts_.size(); ++i) {
-    const FontSpec& spec = kFonts[i];
+    const FontSpec& design = kFonts[i];
     HFONT font =
-        ::CreateFontA(ScaleFontHeight(spec.height, kDesignedPanel, panel), 0, 0, 0, spec.weight,
-                      spec.italic ? TRUE : FALSE, spec.underline ? TRUE : FALSE, FALSE,
+        ::CreateFontA(ScaleFontHeight(design.height, kDesignedPanel, panel), 0, 0, 0, design.weight,
+                      design.italic ? TRUE : FALSE, design.underline ? TRUE : FALSE, FALSE,
                       ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                      DEFAULT_PITCH | FF_SWISS, spec.face);
+                      DEFAULT_PITCH | FF_SWISS, design.face);
     HFONT old = fonts_[i];
     fonts_[i] = font;
     for (const Scaled& s : scaled_) {
