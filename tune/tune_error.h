@@ -3,14 +3,21 @@
 // the running handler and is shown in the error box; the program goes on.
 #pragma once
 
-#include <stdexcept>
+#include <exception>
 #include <string>
+#include <utility>
 
 namespace ql::tune {
 
-class TuneError : public std::runtime_error {
+// Derived from std::exception directly: the library's own error classes carry a string type
+// of their own, which would double the string code in the shipped program.
+class TuneError : public std::exception {
  public:
-  explicit TuneError(const std::string& message) : std::runtime_error(message) {}
+  explicit TuneError(std::string message) : message_(std::move(message)) {}
+  const char* what() const noexcept override { return message_.c_str(); }
+
+ private:
+  std::string message_;
 };
 
 }  // namespace ql::tune

@@ -266,7 +266,35 @@ void CheckServicesAndDevice(ql::ServiceControl& services, ql::Device& device) {
 
 }  // namespace
 
+// The shipped programs format through msvcrt (win32/lean_runtime.cpp): C99's length
+// modifiers, widths, termination and the returned length must come out as the C library's.
+void CheckFormatting() {
+  char text[64];
+  int n = std::snprintf(text, sizeof text, "%llu|%lld|%zu|%u", 1099511627776ULL, -5LL,
+                        static_cast<std::size_t>(7), 4294967295u);
+  Check(n == 29 && std::strcmp(text, "1099511627776|-5|7|4294967295") == 0,
+        "snprintf formats 64-bit, size_t and unsigned numbers");
+  n = std::snprintf(text, sizeof text, "[%-4s][%12d][%c][%%][%04x][%.2s]", "ab", -42, 'Z', 0xbe,
+                    "xyz");
+  Check(n == 36 && std::strcmp(text, "[ab  ][         -42][Z][%][00be][xy]") == 0,
+        "snprintf keeps flags, widths and precisions");
+  std::memset(text, 'x', sizeof text);
+  n = std::snprintf(text, 5, "%s", "abcdefgh");
+  Check(n == 8 && std::strcmp(text, "abcd") == 0 && text[5] == 'x',
+        "a truncated snprintf is terminated and returns the whole length");
+  n = std::snprintf(text, 4, "%s", "abcd");
+  Check(n == 4 && std::strcmp(text, "abc") == 0, "a text one longer than the buffer is cut");
+  n = std::snprintf(nullptr, 0, "%d-%s", 123, std::string(1000, 'q').c_str());
+  Check(n == 1004, "snprintf into no buffer returns the length needed");
+  std::string long_format(600, 'f');
+  long_format += "%llu";
+  n = std::snprintf(text, sizeof text, long_format.c_str(), 12ULL);
+  Check(n == 602 && std::strlen(text) == sizeof text - 1,
+        "a format longer than the translation buffer is formatted");
+}
+
 int main() {
+  CheckFormatting();
   ql::win32::Win32Machine machine;
   ql::Platform platform = machine.platform();
   CheckHandleValues();
