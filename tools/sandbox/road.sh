@@ -62,17 +62,37 @@ road_fail() {
   return 1
 }
 
+# ImageMagick's converter, by the path its Debian package installs, so that no other program
+# called "convert" earlier in the search path is taken for it.
+road_converter() {
+  local candidate
+  for candidate in /usr/bin/convert-im6.q16 /usr/bin/magick /usr/bin/convert; do
+    [ -x "$candidate" ] && {
+      echo "$candidate"
+      return 0
+    }
+  done
+  return 1
+}
+
 # A window's picture as <name>.png in ROAD_OUT (the robot copies the screen's pixels).
 road_shot() {
-  local caption=$1 name=$2 bmp
+  local caption=$1 name=$2 bmp converter
   [ -n "$ROAD_OUT" ] || return 0
   mkdir -p "$ROAD_OUT"
   bmp="$QL_MACHINE_DIR/$name.bmp"
-  if ql_robot screenshot "$caption" "$(ql_winpath "$QL_MACHINE_DIR")\\$name.bmp" -t 10 \
-    >/dev/null 2>&1 && convert "$bmp" "$ROAD_OUT/$name.png" 2>/dev/null; then
-    echo "  picture: $ROAD_OUT/$name.png"
+  converter=$(road_converter) || {
+    echo "  picture: $name.png could not be taken: ImageMagick is not installed"
+    return 0
+  }
+  if ! ql_robot screenshot "$caption" "$(ql_winpath "$QL_MACHINE_DIR")\\$name.bmp" -t 10 \
+    >/dev/null 2>&1; then
+    echo "  picture: $name.png could not be taken: no window \"$caption\" to copy"
+  elif ! "$converter" "$bmp" "$ROAD_OUT/$name.png" 2>"$QL_MACHINE_DIR/convert.err"; then
+    echo "  picture: $name.png could not be converted: $(head -n 1 "$QL_MACHINE_DIR/convert.err")"
   else
-    echo "  picture: $name.png could not be taken"
+    echo "  picture: $ROAD_OUT/$name.png"
+    ROAD_PICTURES=$((${ROAD_PICTURES:-0} + 1))
   fi
   rm -f "$bmp"
 }
@@ -99,6 +119,10 @@ road_standin_settings() {
     printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\QlStandIn]\n'
     printf '"BufferSize"=dword:%08x\n' "$ROAD_BUFFER_BYTES"
     printf '"FinalInitDelay"=dword:%08x\n' "$ROAD_HANDOVER_DELAY_MS"
+    # The hand-over then waits for the road's word (at most 3 minutes), so that the progress
+    # dialog it shows is still up when the robot comes for its picture, however slow the
+    # machine boots.
+    printf '"FinalInitHold"=dword:%08x\n"FinalInitRelease"=dword:00000000\n' 180000
     printf '"ReadCount"=dword:%08x\n"ReadHitCount"=dword:%08x\n' 1000 900
     printf '"WriteCount"=dword:%08x\n"WriteBehindCount"=dword:%08x\n' 100 50
     printf '"ReadCountStep"=dword:%08x\n"ReadHitCountStep"=dword:%08x\n' \
@@ -109,12 +133,23 @@ road_standin_settings() {
   ql_machine_reg_import "$reg"
 }
 
+# Lets the stand-in finish the hand-over it holds (see road_standin_settings).
+road_release_handover() {
+  local reg="$QL_MACHINE_DIR/release.reg"
+  printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\QlStandIn]\n"FinalInitRelease"=dword:00000001\n' >"$reg"
+  ql_machine_reg_import "$reg"
+}
+
 # Step 0: a machine that has never seen the product: the fixed drive, the programs in
 # system32, the stand-in in system32\drivers (not registered: the wizard does that).
 road_prepare() {
   local exe
   ql_machine_reg_import "$QL_REPO_DIR/tests/fixtures/qlconfig_fresh.reg" ||
     road_fail "the fresh-machine fixture was not imported" || return 1
+  # Wine draws title bars and frames itself (the display runs no window manager), so the
+  # pictures show each window whole, caption included.
+  ql_machine_reg_import "$QL_REPO_DIR/tests/wine/tune/decorated.reg" ||
+    road_fail "the window-frame setting was not imported" || return 1
   ROAD_PROGRAMS=""
   for exe in Pactview.exe QlConfig.exe QlAllSrv.exe QlStats.exe QlTune.exe; do
     if ql_find_exe "$exe" >/dev/null 2>&1; then
@@ -246,15 +281,16 @@ road_reboot() {
     road_fail "the stand-in driver did not load at boot" || return 1
   ROAD_STANDIN_LETTER=$(ql_reg_value "$ROAD_RECORD_KEY" Letter)
   echo "  QlDrv (stand-in) loaded at boot, serving \\\\.\\$ROAD_STANDIN_LETTER"
-  # The progress dialog shows while the hand-over takes its time.
-  if ql_robot wait-window "$ROAD_PROGRESS" -t 15 >/dev/null 2>&1; then
+  # The progress dialog shows while the hand-over takes its time: the stand-in holds the
+  # hand-over until the picture is taken.
+  if ql_robot wait-window "$ROAD_PROGRESS" -t 120 >/dev/null 2>&1; then
     ROAD_PROGRESS_TEXT=$(ql_robot get-text "$ROAD_PROGRESS" 65535 -t 5 2>/dev/null | tr -d '\r')
     echo "  QlAlloc's progress dialog: \"$ROAD_PROGRESS_TEXT\""
     road_shot "$ROAD_PROGRESS" 4-qlallsrv-progress
   else
-    echo "  QlAlloc's progress dialog did not show on the desktop the robot sees (it is up only" \
-      "while the hand-over runs, during the boot)"
+    echo "  QlAlloc's progress dialog did not show on the desktop the robot sees"
   fi
+  road_release_handover || road_fail "the hand-over could not be released" || return 1
   ql_svc_wait_state QlAlloc 4 180 || road_fail "QlAlloc did not reach RUNNING" || return 1
   ROAD_SERVICE_STATE=$(ql_svc_state QlAlloc | tr -d '\r')
   echo "  service QlAlloc: $ROAD_SERVICE_STATE (4: RUNNING)"

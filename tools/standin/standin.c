@@ -8,6 +8,11 @@
  *     BufferSize        4 or 8 bytes (REG_DWORD, REG_QWORD or REG_BINARY), little-endian:
  *                       the size IOCTL_OV_QUERY_SIZE answers (default 0)
  *     FinalInitDelay    REG_DWORD, milliseconds IOCTL_OV_FINAL_INIT takes (default 0)
+ *     FinalInitHold     REG_DWORD, milliseconds: after that delay IOCTL_OV_FINAL_INIT also
+ *                       waits until FinalInitRelease (REG_DWORD) of this key is not 0, for
+ *                       at most this long (default 0: no hold). While it waits, the record's
+ *                       FinalInitHeld is 1, so a test can catch the hand-over in progress
+ *                       (the allocator's progress dialog) on a machine of any speed.
  *     GetStatsStatus    REG_DWORD NTSTATUS to fail IOCTL_OV_GET_STATS with (0 = answer)
  *     QuerySizeStatus   same for IOCTL_OV_QUERY_SIZE
  *     FinalInitStatus   same for IOCTL_OV_FINAL_INIT
@@ -60,6 +65,7 @@ static const WCHAR kDeviceName[] = L"\\Device\\QlStandIn";
 typedef struct StandIn {
   ULONGLONG bufferSize;
   ULONG finalInitDelayMs;
+  ULONG finalInitHoldMs;
   NTSTATUS getStatsStatus;
   NTSTATUS querySizeStatus;
   NTSTATUS finalInitStatus;
@@ -176,6 +182,7 @@ static void NoteOrder(WCHAR what) {
 static void LoadAnswers(HANDLE testKey) {
   ReadNumber(testKey, L"BufferSize", &g_standIn.bufferSize);
   ReadDword(testKey, L"FinalInitDelay", &g_standIn.finalInitDelayMs);
+  ReadDword(testKey, L"FinalInitHold", &g_standIn.finalInitHoldMs);
   ReadStatus(testKey, L"GetStatsStatus", &g_standIn.getStatsStatus);
   ReadStatus(testKey, L"QuerySizeStatus", &g_standIn.querySizeStatus);
   ReadStatus(testKey, L"FinalInitStatus", &g_standIn.finalInitStatus);
@@ -303,6 +310,26 @@ static NTSTATUS QuerySize(PIRP irp, ULONG inLength, ULONG outLength, ULONG_PTR* 
   return status;
 }
 
+/* Waits until the test key's FinalInitRelease is set, or the hold time has passed. */
+static void HoldFinalInit(void) {
+  ULONG waited = 0;
+  LARGE_INTEGER step;
+  step.QuadPart = -100 * 10000LL; /* 100 ms */
+  SetDword(L"FinalInitHeld", 1);
+  while (waited < g_standIn.finalInitHoldMs) {
+    HANDLE testKey = NULL;
+    ULONG release = 0;
+    if (NT_SUCCESS(OpenKey(&testKey, kTestKeyPath, NULL))) {
+      ReadDword(testKey, L"FinalInitRelease", &release);
+      ZwClose(testKey);
+    }
+    if (release != 0) break;
+    KeDelayExecutionThread(KernelMode, FALSE, &step);
+    waited += 100;
+  }
+  SetDword(L"FinalInitHeld", 0);
+}
+
 static NTSTATUS FinalInit(PIRP irp, ULONG inLength, ULONG outLength) {
   const UCHAR* in = (const UCHAR*)irp->AssociatedIrp.SystemBuffer;
   NTSTATUS status = STATUS_SUCCESS;
@@ -316,6 +343,7 @@ static NTSTATUS FinalInit(PIRP irp, ULONG inLength, ULONG outLength) {
     delay.QuadPart = -(LONGLONG)g_standIn.finalInitDelayMs * 10000;
     KeDelayExecutionThread(KernelMode, FALSE, &delay);
   }
+  if (g_standIn.finalInitHoldMs != 0) HoldFinalInit();
   if (NT_SUCCESS(status)) status = g_standIn.finalInitStatus;
   SetDword(L"FinalInitCount", ++g_standIn.finalInit);
   NoteLengths(L"FinalInitInLength", L"FinalInitOutLength", L"FinalInitResult", inLength, outLength,

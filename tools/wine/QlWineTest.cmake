@@ -2,9 +2,9 @@
 #
 # Registers a Wine integration test: a bash script that sources tools/wine/machine.sh,
 # makes its own test machine and exits 0 (passed), 1 (failed) or 77 (skipped: no Wine, no
-# 32-bit support or no win32 build). Wine tests carry the label "wine" and never run
-# side by side: each one boots a whole machine under emulation, and two at once on a small
-# machine would only push both past their timeouts.
+# 32-bit support or no win32 build). Wine tests carry the label "wine". Each one has a
+# machine of its own (prefix, display, wineserver), so they may run side by side;
+# ./quillon test runs two at a time.
 include_guard(GLOBAL)
 
 set(QL_WINE_TOOLS_DIR ${CMAKE_CURRENT_LIST_DIR})
@@ -23,6 +23,5 @@ function(ql_add_wine_test name)
     LABELS wine
     SKIP_RETURN_CODE 77
     TIMEOUT ${ARG_TIMEOUT}
-    RESOURCE_LOCK ql_wine_machine
     ENVIRONMENT "QL_WIN32_BUILD_DIR=${QL_WIN32_BUILD_DIR};QL_REPO_DIR=${CMAKE_SOURCE_DIR}")
 endfunction()

@@ -17,7 +17,7 @@ set -u
 
 QL_QEMU_DIR=${QL_QEMU_DIR:-/opt/ql-qemu}
 QL_QEMU_SUITE=${QL_QEMU_SUITE:-trixie}
-QL_QEMU_MIRROR=${QL_QEMU_MIRROR:-http://deb.debian.org/debian}
+QL_QEMU_MIRROR=${QL_QEMU_MIRROR:-}
 BINFMT=/proc/sys/fs/binfmt_misc
 WINE_LOADER=/usr/lib/wine/wine
 
@@ -25,11 +25,36 @@ runs_i386() {
   [ -x "$WINE_LOADER" ] && "$WINE_LOADER" --version >/dev/null 2>&1
 }
 
+# The Debian archive this machine's apt already uses (its own sources, whatever mirror they
+# name): the first source of the distribution's main suite, else any Debian source.
+apt_mirror() {
+  local uri release label fallback=""
+  while read -r uri release label; do
+    [ "$label" = Debian ] || continue
+    case "$release" in
+      *-*) [ -n "$fallback" ] || fallback=$uri ;;
+      *)
+        echo "${uri%/}"
+        return 0
+        ;;
+    esac
+  done < <(apt-get indextargets --format '$(REPO_URI) $(RELEASE) $(LABEL)' 2>/dev/null | sort -u)
+  [ -n "$fallback" ] || return 1
+  # A security or updates source lives beside the main archive: debian-security -> debian.
+  echo "${fallback%/}" | sed 's|-security$||'
+}
+
 fetch_qemu() {
-  local work
+  local work mirror=$QL_QEMU_MIRROR
+  if [ -z "$mirror" ]; then
+    mirror=$(apt_mirror) || {
+      echo "i386-emulation: apt names no Debian archive here (run apt-get update first)" >&2
+      return 1
+    }
+  fi
   work=$(mktemp -d /tmp/ql-qemu-fetch.XXXXXX) || return 1
   mkdir -p "$work/lists/partial" "$work/cache/archives/partial"
-  echo "deb $QL_QEMU_MIRROR $QL_QEMU_SUITE main" >"$work/sources.list"
+  echo "deb $mirror $QL_QEMU_SUITE main" >"$work/sources.list"
   local opts=(-o "Dir::Etc::SourceList=$work/sources.list" -o "Dir::Etc::SourceParts=/nonexistent"
     -o "Dir::State::Lists=$work/lists" -o "Dir::Cache=$work/cache"
     -o "APT::Sandbox::User=root" -o "Debug::NoLocking=1")
