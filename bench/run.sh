@@ -6,8 +6,10 @@
 #
 # 1. Start-up: for each window program the time from process start to its first window
 #    under Wine, against qlbasedlg (the smallest dialog program, built the same way), in the
-#    same run and on the same machine, runs interleaved; the median of N runs (default 3).
-#    Target: ratio at most 1.2. The first window is the first new visible X window.
+#    same run and on the same machine: every program start is paired with a baseline start
+#    right before it, and the median of the N pair ratios is the figure (default 7 runs).
+#    Target: ratio at most 1.2. The first window is the first visible X window of the
+#    program's own class, after every window of its previous run is gone.
 # 2. Each .exe's size, the DLLs it imports, and whether every import is on the list of
 #    Windows NT 4.0 functions (bench/check_nt40_imports.sh).
 # 3. The allocator's time to RUNNING against its baseline (bench/allocsvc/run_bench.sh,
@@ -26,11 +28,11 @@ source "$REPO/tools/wine/machine.sh"
 # shellcheck source=../tools/sandbox/road.sh
 source "$REPO/tools/sandbox/road.sh"
 
-RUNS=3
+RUNS=7
 IDLE=60
 ALLOC=1
 START=1
-ALLOC_RUNS=3
+ALLOC_RUNS=7
 OUT="$REPO/docs/benchmarks.md"
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -54,29 +56,34 @@ ql_require_wine || exit "$QL_SKIP"
 ql_find_exe qlbasedlg.exe >/dev/null || exit "$QL_SKIP"
 CLK=$(getconf CLK_TCK)
 
-# Visible top-level X windows of the machine's display, one id a line.
-x_windows() {
-  DISPLAY="$QL_DISPLAY" xwininfo -root -children 2>/dev/null |
-    awk '/^ +0x[0-9a-f]+ / { print $1 }' | while read -r id; do
-      DISPLAY="$QL_DISPLAY" xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable' &&
-        echo "$id"
-    done
+# Visible X windows of one program: Wine names each top-level window's X class after the
+# program's file ("qlbasedlg.exe"), so a window of another program, or one the X server still
+# shows of an earlier run, is never taken for this program's first window.
+program_windows() {
+  DISPLAY="$QL_DISPLAY" xdotool search --onlyvisible --class "^${1,,}\$" 2>/dev/null
 }
 
-# Milliseconds from the start of a program to its first new visible window, in TTW_MS;
-# the program is left running, its pid in QL_LAST_PID.
+# Milliseconds from the start of a program to its first visible window, in TTW_MS; the
+# program is left running, its pid in QL_LAST_PID. Before the start, no window of that
+# program may be visible (the previous run's are waited for until they are gone).
 time_to_window() {
-  local before t0 now id
+  local exe=$1 t0 now waited=0
   TTW_MS=""
-  before=$(x_windows | sort)
+  while [ -n "$(program_windows "$exe")" ]; do
+    [ "$waited" -ge 200 ] && {
+      note "$exe: a window of an earlier run is still visible"
+      return 1
+    }
+    sleep 0.05
+    waited=$((waited + 1))
+  done
   t0=$(date +%s%N)
-  ql_machine_start "$@"
+  ql_machine_start "$exe"
   while :; do
     now=$(date +%s%N)
-    id=$(comm -13 <(echo "$before") <(x_windows | sort) | head -n 1)
-    [ -n "$id" ] && break
+    [ -n "$(program_windows "$exe")" ] && break
     [ $(((now - t0) / 1000000)) -gt 300000 ] && return 1
-    sleep 0.05
+    sleep 0.02
   done
   TTW_MS=$(((now - t0) / 1000000))
 }
@@ -116,41 +123,56 @@ road_prepare >/dev/null || exit 1
 ql_machine_install qlbasedlg.exe || exit 1
 
 # ---- 1. Start-up
-declare -A STARTS
-PROGRAMS="qlbasedlg.exe Pactview.exe QlConfig.exe QlStats.exe"
+# Each program's start is paired with a start of the baseline right before it, so that both
+# see the same state of the machine; the ratio of each pair is kept and the median of the
+# ratios reported, beside the median times.
+declare -A STARTS RATIOS
+PROGRAMS="Pactview.exe QlConfig.exe QlStats.exe"
 ql_find_exe QlTune.exe >/dev/null 2>&1 && PROGRAMS="$PROGRAMS QlTune.exe"
 [ "$START" = 1 ] || RUNS=0
+start_once() {  # start_once <exe>: its time in START_MS, or empty
+  START_MS=""
+  if time_to_window "$1"; then START_MS=$TTW_MS; else note "$1: no window"; fi
+  stop_program "$QL_LAST_PID" "$1"
+}
+# One start of each first: the first start of a program pays for loading its DLLs from disk.
+for exe in qlbasedlg.exe $PROGRAMS; do start_once "$exe"; done
 for ((run = 1; run <= RUNS; run++)); do
   for exe in $PROGRAMS; do
-    time_to_window "$exe" || note "$exe: no window"
-    ms=$TTW_MS
-    pid=$QL_LAST_PID
-    [ -n "$ms" ] && STARTS[$exe]+="$ms "
-    note "run $run: $exe first window after ${ms:-?} ms"
-    stop_program "$pid" "$exe"
+    start_once qlbasedlg.exe
+    base_ms=$START_MS
+    start_once "$exe"
+    note "run $run: qlbasedlg.exe ${base_ms:-?} ms, $exe ${START_MS:-?} ms"
+    [ -n "$base_ms" ] && STARTS[qlbasedlg.exe]+="$base_ms "
+    [ -n "$START_MS" ] && STARTS[$exe]+="$START_MS "
+    if [ -n "$base_ms" ] && [ -n "$START_MS" ] && [ "$base_ms" -gt 0 ]; then
+      RATIOS[$exe]+="$(awk -v a="$START_MS" -v b="$base_ms" 'BEGIN { printf "%.3f", a / b }') "
+    fi
   done
 done
+median_real() { sort -g | awk '{ a[NR] = $1 } END { if (NR) print a[int((NR + 1) / 2)] }'; }
 base=$(tr ' ' '\n' <<<"${STARTS[qlbasedlg.exe]:-}" | grep . | median)
-add "## Start-up under Wine: process start to first window (median of $RUNS, ms)"
+base_spread=$(tr ' ' '\n' <<<"${STARTS[qlbasedlg.exe]:-}" | grep . | sort -n | sed -n '1p;$p' | paste -sd '-')
+add "## Start-up under Wine: process start to first window ($RUNS runs, each paired with a baseline start)"
 add ""
-add "| Program | ms | ratio to the baseline | target ≤ 1.2 |"
-add "|---|---:|---:|---|"
-add "| qlbasedlg.exe (baseline) | ${base:-?} | 1.00 | |"
+add "| Program | median ms | range ms | median of the pair ratios | target ≤ 1.2 |"
+add "|---|---:|---:|---:|---|"
+add "| qlbasedlg.exe (baseline) | ${base:-?} | ${base_spread:-?} | 1.00 | |"
 for exe in $PROGRAMS; do
-  [ "$exe" = qlbasedlg.exe ] && continue
   ms=$(tr ' ' '\n' <<<"${STARTS[$exe]:-}" | grep . | median)
-  if [ -n "$ms" ] && [ -n "$base" ] && [ "$base" -gt 0 ]; then
-    ratio=$(awk -v a="$ms" -v b="$base" 'BEGIN { printf "%.2f", a / b }')
+  spread=$(tr ' ' '\n' <<<"${STARTS[$exe]:-}" | grep . | sort -n | sed -n '1p;$p' | paste -sd '-')
+  ratio=$(tr ' ' '\n' <<<"${RATIOS[$exe]:-}" | grep . | median_real)
+  if [ -n "$ratio" ]; then
+    ratio=$(awk -v r="$ratio" 'BEGIN { printf "%.2f", r }')
     met=$(awk -v r="$ratio" 'BEGIN { print (r <= 1.2) ? "met" : "MISSED" }')
   else
     ratio="?"
     met="not measured"
   fi
   [ "$met" = met ] || TARGETS_MISSED=1
-  add "| $exe | ${ms:-?} | $ratio | $met |"
+  add "| $exe | ${ms:-?} | ${spread:-?} | $ratio | $met |"
 done
 add ""
-
 # ---- 2. Sizes and imports
 add "## Programs: size and imported DLLs"
 add ""
