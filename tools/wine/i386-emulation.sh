@@ -10,9 +10,11 @@
 # correctly, so its i386 emulator is taken from the next distribution's package, unpacked
 # into a folder of its own (nothing installed system-wide, no package source added).
 #
-# Usage: i386-emulation.sh [check|enable]   (default: enable)
-#   check   exit 0 when 32-bit programs run, 1 when not
-#   enable  as root: set up the emulator when needed; exit 0 when 32-bit programs run
+# Usage: i386-emulation.sh [check|enable|fetch|register]   (default: enable)
+#   check     exit 0 when 32-bit programs run, 1 when not
+#   enable    as root: set up the emulator when needed; exit 0 when 32-bit programs run
+#   fetch     as root: only unpack the emulator into its folder (when it is not there)
+#   register  as root: register the unpacked emulator with the binfmt_misc mounted here
 set -u
 
 QL_QEMU_DIR=${QL_QEMU_DIR:-/opt/ql-qemu}
@@ -103,8 +105,19 @@ case "${1:-enable}" in
       exit 1
     }
     ;;
+  fetch)
+    # The emulator alone, also where 32-bit programs run natively (for tools/wine/emulated.sh).
+    exec 9>/tmp/ql-i386-emulation.lock
+    flock 9
+    [ -x "$QL_QEMU_DIR/qemu-i386" ] || fetch_qemu
+    ;;
+  register)
+    # Registers the emulator in the binfmt_misc that is mounted here (a private one inside
+    # tools/wine/emulated.sh's namespace).
+    register_binfmt
+    ;;
   *)
-    echo "usage: $0 [check|enable]" >&2
+    echo "usage: $0 [check|enable|fetch|register]" >&2
     exit 2
     ;;
 esac
