@@ -152,9 +152,11 @@ void AllocService::AllocServiceMain() {
   status_.Clear(kServiceType);
   ReportStartPending(status_, handle);
 
-  // A dialog that cannot be shown means threads cannot be started at all; the hand-over
-  // needs one too, so the start fails here, before the device is touched.
-  const bool ok = dialog_.Show() && RunAllocationSequence(status_, handle, WorkingSetHeadroom);
+  // The dialog is a courtesy to whoever watches the boot; the buffer is what the driver
+  // needs. A dialog that cannot be shown costs nothing but itself: the sequence goes on, and
+  // its own steps report whatever else fails (a worker that cannot start among them).
+  (void)dialog_.Show();
+  const bool ok = RunAllocationSequence(status_, handle, WorkingSetHeadroom);
   if (ok) {
     Report(status_, handle, svc::kRunning, kWaitHintMs);
     platform_.threads.Sleep(kSettleMs);

@@ -18,8 +18,8 @@ class ProgressDialogHost {
  public:
   virtual ~ProgressDialogHost() = default;
 
-  // False when the dialog's thread could not be started.
-  [[nodiscard]] virtual bool Show() = 0;
+  // False when the dialog's thread could not be started; the service goes on without it.
+  virtual bool Show() = 0;
 
   virtual void TakeDown() = 0;
 };

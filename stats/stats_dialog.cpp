@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "stats/command_line.h"
+
 namespace ql::stats {
 
 std::optional<std::int32_t> ParseInteger(std::string_view text) {
@@ -43,10 +45,77 @@ std::string OutOfRangeMessage(std::int32_t low, std::int32_t high) {
   return message;
 }
 
+std::string FailureNote(const PollFailure& failure) {
+  const auto code = static_cast<unsigned>(failure.error);
+  switch (failure.where) {
+    case PollFailure::Where::kOpen:
+      return "no connection: the device did not open (error " + std::to_string(code) + ")";
+    case PollFailure::Where::kFirstRequest:
+      return "no connection: IOCTL_OV_GET_STATS failed with code " + std::to_string(code);
+    case PollFailure::Where::kTimer:
+      return "no connection: no poll timer";
+    case PollFailure::Where::kPoll:
+      break;
+  }
+  return "connection lost: IOCTL_OV_GET_STATS failed with code " + std::to_string(code);
+}
+
+namespace {
+
+std::string FormatWithPath(const char* format, const std::string& path, Status error) {
+  // The path is the user's own text and may be of any length: size the text by it.
+  const auto code = static_cast<unsigned>(error);
+  const int length = std::snprintf(nullptr, 0, format, path.c_str(), code);
+  if (length <= 0) return path;
+  std::string out(static_cast<std::size_t>(length), '\0');
+  std::snprintf(out.data(), out.size() + 1, format, path.c_str(), code);
+  return out;
+}
+
+}  // namespace
+
 StatsDialog::StatsDialog(Platform& platform, const char* devicePath)
     : platform_(platform), engine_(platform, devicePath) {
   texts_[Index(id::kRunStop)] = text::kRun;
   WriteRate();
+  engine_.SetFailureObserver([this](const PollFailure& failure) { OnPollFailure(failure); });
+}
+
+void StatsDialog::AttachLog(StatsLog& log, std::int32_t rate) {
+  log_ = &log;
+  logRate_ = rate;
+  logStarted_ = false;
+}
+
+void StatsDialog::OnStartLog() {
+  if (!LogStartPending()) return;
+  logStarted_ = true;
+  if (!log_->IsOpen()) return;
+  texts_[Index(id::kRate)] = std::to_string(logRate_);
+  // Only this run writes the log; a later Run after Stop polls without it.
+  logging_ = true;
+  OnRunStop();
+  // A refused rate (the command line checked it, so never expected) leaves nothing polling;
+  // the log must not stay open behind a stopped window.
+  if (texts_[Index(id::kRunStop)] == text::kRun) EndLog();
+}
+
+void StatsDialog::OnPollFailure(const PollFailure& failure) {
+  if (!logging_) return;
+  Status error = err::kSuccess;
+  // The last line says why the log ends here; if even that cannot be written, the
+  // connection's own message follows anyway.
+  (void)log_->WriteNote(samplingRate_, FailureNote(failure), &error);
+  EndLog();
+}
+
+void StatsDialog::EndLog() {
+  logging_ = false;
+  if (log_ != nullptr) log_->Close();
+}
+
+void StatsDialog::Refresh() {
+  if (refresh_) refresh_();
 }
 
 void StatsDialog::OnInit(WindowRef window, std::string_view aboutEntryText) {
@@ -69,12 +138,14 @@ void StatsDialog::OnRunStop() {
 
   if (running_) {
     engine_.Disconnect();
+    EndLog();
     rateBoxEnabled_ = true;
     texts_[Index(id::kRunStop)] = text::kRun;
   } else {
     rateBoxEnabled_ = false;
     texts_[Index(id::kRunStop)] = text::kStop;
     WritePlaceholders();
+    Refresh();
     const auto intervalMs = static_cast<std::uint32_t>(samplingRate_) * 1000u;
     // A failed connection leaves "Stop" and the disabled box: the next click tries again.
     if (!engine_.ConnectAndStart(intervalMs, [this](std::uint32_t timerId) { OnTimer(timerId); })) {
@@ -94,12 +165,23 @@ bool StatsDialog::OnTimer(std::uint32_t timerId) {
     texts_[Index(id::kHitRate)] = figures.hitRate;
     texts_[Index(id::kWrites)] = figures.writes;
     texts_[Index(id::kWriteBehind)] = figures.writeBehind;
+    if (logging_) {
+      Status error = err::kSuccess;
+      if (!log_->WriteInterval(samplingRate_, figures, &error)) {
+        // The figures go on in the window; the log cannot, and says nothing more.
+        EndLog();
+        platform_.ui.MessageBox(window_,
+                                FormatWithPath(text::kLogNotWrittenFormat, log_->Path(), error),
+                                text::kLogCaption, kLogNotWrittenStyle);
+      }
+    }
   }
   return true;
 }
 
 void StatsDialog::OnCloseRequest() {
   if (running_) engine_.Disconnect();
+  EndLog();
 }
 
 void StatsDialog::OnCancel() { End(id::kExit); }
@@ -110,7 +192,10 @@ void StatsDialog::OnOk() {
 }
 
 bool StatsDialog::TakeRate() {
-  const std::optional<std::int32_t> rate = ParseInteger(texts_[Index(id::kRate)]);
+  const std::string& rateText = texts_[Index(id::kRate)];
+  const std::optional<std::int32_t> rate = rateText.size() <= kMaxRateTextLength
+                                               ? ParseInteger(rateText)
+                                               : std::optional<std::int32_t>();
   if (!rate) {
     platform_.ui.MessageBox(window_, text::kNotAnInteger, text::kRateCaption, kRateBoxStyle);
     rateFocusRequest_ = true;
@@ -139,14 +224,47 @@ void StatsDialog::End(int result) {
   // However the dialog ends, the device handle and the timer go with it; each is released
   // only if still held, so a close request that already disconnected releases nothing twice.
   engine_.Disconnect();
+  EndLog();
   endResult_ = result;
 }
 
-int StatsMonitorApp::Run(const std::function<void(StatsDialog&)>& runModal) {
-  if (!CheckDriverRegistration(platform_, devicePath_)) return 1;
+int StatsMonitorApp::Run(std::string_view commandLine,
+                         const std::function<void(StatsDialog&)>& runModal) {
+  const Invocation invocation = ParseCommandLine(commandLine);
+  switch (invocation.kind) {
+    case Invocation::Kind::kUsage:
+      platform_.ui.MessageBox(kNoWindow, UsageText({}), kUsageCaption, kUsageStyle);
+      return exitcode::kDone;
+    case Invocation::Kind::kRefused:
+      platform_.ui.MessageBox(kNoWindow, UsageText(invocation.problem), kUsageCaption,
+                              kRefusedStyle);
+      return exitcode::kBadArguments;
+    case Invocation::Kind::kWindow:
+    case Invocation::Kind::kLog:
+      break;
+  }
+
+  if (!CheckDriverRegistration(platform_, devicePath_)) return exitcode::kNoDriver;
+
+  const bool logging = invocation.kind == Invocation::Kind::kLog;
+  if (logging) {
+    Status error = err::kSuccess;
+    if (!log_.Open(invocation.logPath, &error)) {
+      // Nothing polls: a log was asked for, and a window that monitors without it is not
+      // what the caller wanted.
+      platform_.ui.MessageBox(kNoWindow,
+                              FormatWithPath(text::kLogNotOpenedFormat, invocation.logPath, error),
+                              text::kLogCaption, kLogNotOpenedStyle);
+      return exitcode::kLogNotOpened;
+    }
+  }
+
   StatsDialog dialog(platform_, devicePath_);
+  if (logging) dialog.AttachLog(log_, invocation.rate);
   runModal(dialog);
-  return 0;
+  // However the window ended, the log is closed before the program ends.
+  log_.Close();
+  return exitcode::kDone;
 }
 
 }  // namespace ql::stats

@@ -13,6 +13,7 @@
 
 #include "platform/platform.h"
 #include "stats/stats_engine.h"
+#include "stats/stats_log.h"
 
 namespace ql::stats {
 
@@ -38,14 +39,30 @@ inline constexpr char kPercentPlaceholder[] = "****";
 inline constexpr char kNotAnInteger[] = "Please enter an integer.";
 inline constexpr char kOutOfRangeFormat[] = "Please enter an integer between %1 and %2.";
 inline constexpr char kRateCaption[] = "QlStats";
+inline constexpr char kLogCaption[] = "QlStats";
+inline constexpr char kLogNotOpenedFormat[] = "Could not open the log file %s (error %u).";
+inline constexpr char kLogNotWrittenFormat[] =
+    "Could not write to the log file %s (error %u). The log has ended; the window goes on "
+    "polling.";
 }  // namespace text
 
 inline constexpr std::int32_t kInitialSamplingRate = 2;
 inline constexpr std::int32_t kMinSamplingRate = 1;
 inline constexpr std::int32_t kMaxSamplingRate = 3600;
 
+// The longest rate text the monitor reads from its box. A longer one (pasted: typing takes
+// digits only) is no whole number, however it would begin: cutting it to this length and
+// reading the rest would run the monitor at a rate the user never wrote.
+inline constexpr std::size_t kMaxRateTextLength = 63;
+
 // A refused rate: a warning, not a driver failure.
 inline constexpr std::uint32_t kRateBoxStyle = mb::kOk | mb::kIconExclamation;
+// A log that cannot be opened ends the program; one that cannot be written ends only the log.
+inline constexpr std::uint32_t kLogNotOpenedStyle = mb::kOk | mb::kIconHand;
+inline constexpr std::uint32_t kLogNotWrittenStyle = mb::kOk | mb::kIconExclamation;
+
+// The note a log ends with when a start or a poll failed.
+std::string FailureNote(const PollFailure& failure);
 
 // Parses the rate box's text as a whole number: blanks around it, an optional sign, decimal
 // digits, and a value that fits 32 bits signed. Anything else is no number.
@@ -74,9 +91,24 @@ class StatsDialog {
   StatsDialog(const StatsDialog&) = delete;
   StatsDialog& operator=(const StatsDialog&) = delete;
 
+  // What the shell does to copy this object's state to the controls at once. The Run command
+  // calls it before it connects, so that the window already reads "Stop" with the
+  // placeholders when a connection message goes up over it.
+  void SetRefresh(std::function<void()> refresh) { refresh_ = std::move(refresh); }
+
+  // A log opened for this window: polling starts with OnStartLog at the given rate, and
+  // every interval goes into the log until Stop, Exit or a lost connection ends it.
+  void AttachLog(StatsLog& log, std::int32_t rate);
+  // True while an attached log waits for OnStartLog.
+  [[nodiscard]] bool LogStartPending() const { return log_ != nullptr && !logStarted_; }
+  [[nodiscard]] bool Logging() const { return logging_; }
+
   // Events.
   // Window creation: the window reference and string 101 (the About entry's text).
   void OnInit(WindowRef window, std::string_view aboutEntryText);
+  // Once the window shows, with a log attached: the rate goes into box 1005 and the Run
+  // command runs.
+  void OnStartLog();
   // Button 1000.
   void OnRunStop();
   // A timer tick; false when it is not the poll timer's, for the default handling.
@@ -119,6 +151,9 @@ class StatsDialog {
   void WriteRate();
   void WritePlaceholders();
   void End(int result);
+  void Refresh();
+  void EndLog();
+  void OnPollFailure(const PollFailure& failure);
 
   Platform& platform_;
   PollEngine engine_;
@@ -130,16 +165,29 @@ class StatsDialog {
   std::optional<std::string> aboutEntry_;
   bool rateFocusRequest_ = false;
   std::optional<int> endResult_;
+  std::function<void()> refresh_;
+  StatsLog* log_ = nullptr;
+  std::int32_t logRate_ = kInitialSamplingRate;
+  bool logStarted_ = false;
+  bool logging_ = false;
 };
 
-// The application object: the start-up check, then the dialog, run modally by the shell.
+// What the log needs besides the platform bundle.
+struct LogServices {
+  Files& files;
+  LocalTime& clock;
+};
+
+// The application object: the command line, the start-up check, the log when one was asked
+// for, then the dialog, run modally by the shell.
 class StatsMonitorApp {
  public:
-  explicit StatsMonitorApp(Platform& platform) : platform_(platform) {}
+  StatsMonitorApp(Platform& platform, LogServices logServices)
+      : platform_(platform), log_(logServices.files, logServices.clock) {}
 
-  // Returns the program's exit code: 1 when the start-up check ended it without a window,
-  // else 0 once runModal returns.
-  int Run(const std::function<void(StatsDialog&)>& runModal);
+  // Returns the program's exit code (exitcode:: in command_line.h): 0 once runModal returns
+  // or after the usage asked for; otherwise the reason no window was shown.
+  int Run(std::string_view commandLine, const std::function<void(StatsDialog&)>& runModal);
 
   // The device path the start-up check formed.
   [[nodiscard]] const char* DevicePath() const { return devicePath_; }
@@ -147,6 +195,7 @@ class StatsMonitorApp {
  private:
   Platform& platform_;
   stats::DevicePath devicePath_ = {};
+  StatsLog log_;
 };
 
 }  // namespace ql::stats

@@ -103,6 +103,7 @@ bool PollEngine::ConnectAndStart(std::uint32_t intervalMs,
   const Handle device = platform_.device.CreateFile(devicePath_, kDeviceAccess, kDeviceShare,
                                                     kDeviceCreation, 0, &error);
   if (device == kInvalidHandle) {
+    NoteFailure(PollFailure::Where::kOpen, error);
     platform_.ui.MessageBox(window_, text::kNoDeviceHandle, text::kErrorConnecting, kErrorBoxStyle);
     return false;
   }
@@ -110,6 +111,7 @@ bool PollEngine::ConnectAndStart(std::uint32_t intervalMs,
   deviceOpen_ = true;
 
   if (!Query(&error)) {
+    NoteFailure(PollFailure::Where::kFirstRequest, error);
     ShowStatsFailure(error);
     CloseDevice();
     return false;
@@ -121,6 +123,7 @@ bool PollEngine::ConnectAndStart(std::uint32_t intervalMs,
   if (timerId_ == 0) {
     // Without a timer nothing would ever be polled; keep no handle for a start that cannot run.
     CloseDevice();
+    NoteFailure(PollFailure::Where::kTimer, err::kSuccess);
     return false;
   }
   return true;
@@ -136,6 +139,7 @@ bool PollEngine::PollOnce(Figures* figures) {
     // each would otherwise raise another box over it.
     CloseDevice();
     StopTimer();
+    NoteFailure(PollFailure::Where::kPoll, error);
     ShowStatsFailure(error);
     return false;
   }
@@ -172,6 +176,10 @@ void PollEngine::StopTimer() {
   if (timerId_ == 0) return;
   platform_.clock.KillTimer(window_, timerId_);
   timerId_ = 0;
+}
+
+void PollEngine::NoteFailure(PollFailure::Where where, Status error) {
+  if (failureObserver_) failureObserver_(PollFailure{where, error});
 }
 
 void PollEngine::ShowStatsFailure(Status error) {

@@ -81,6 +81,19 @@ struct IntervalResult {
   Figures figures;
 };
 
+// Why a start or a poll failed; handed to the failure observer before the message (if any)
+// goes up, so that whoever records the run can note it while the message waits for the user.
+struct PollFailure {
+  enum class Where {
+    kOpen,          // the device did not open
+    kFirstRequest,  // the baseline request failed
+    kTimer,         // no poll timer could be set
+    kPoll,          // a poll failed: the connection is lost
+  };
+  Where where = Where::kOpen;
+  Status error = err::kSuccess;
+};
+
 // Connection and polling. Owns the device handle and the poll timer: each is released once,
 // by whichever of Disconnect, a failed poll or destruction comes first.
 class PollEngine {
@@ -116,6 +129,9 @@ class PollEngine {
   void SetObserver(std::function<void(const IntervalResult&)> observer) {
     observer_ = std::move(observer);
   }
+  void SetFailureObserver(std::function<void(const PollFailure&)> observer) {
+    failureObserver_ = std::move(observer);
+  }
 
  private:
   // Sends the statistics request into answer_; on failure gives the system error code.
@@ -123,6 +139,7 @@ class PollEngine {
   void CloseDevice();
   void StopTimer();
   void ShowStatsFailure(Status error);
+  void NoteFailure(PollFailure::Where where, Status error);
 
   Platform& platform_;
   const char* devicePath_;
@@ -134,6 +151,7 @@ class PollEngine {
   OV_STATISTICS answer_{};
   std::uint32_t bytesReturned_ = 0;
   std::function<void(const IntervalResult&)> observer_;
+  std::function<void(const PollFailure&)> failureObserver_;
 };
 
 }  // namespace ql::stats

@@ -4,12 +4,19 @@
 
 #include "stats/app/resource.h"
 #include "stats/stats_dialog.h"
+#include "win32/win32_files.h"
+#include "win32/win32_local_time.h"
 #include "win32/win32_machine.h"
 #include "win32/win32_windows.h"
 
 namespace {
 
 using ql::stats::StatsDialog;
+
+// Posted to the window once it is created, so that a log given on the command line starts
+// polling over the visible window: any message of the connection then has its owner on the
+// screen.
+constexpr UINT kStartLogMessage = WM_APP + 1;
 
 // What the monitor window keeps besides its presenter.
 struct MonitorWindow {
@@ -41,9 +48,18 @@ void Show(HWND dialog, StatsDialog& presenter) {
   }
 }
 
-// Box 1005 as the user left it, for the commands that take the rate.
+// Box 1005 as the user left it, whole, for the commands that take the rate: a pasted text
+// may be longer than any fixed buffer, and the presenter refuses one that is too long rather
+// than reading what a cut would leave.
 void TakeRateText(HWND dialog, StatsDialog& presenter) {
-  presenter.SetRateText(ControlText(dialog, IDC_SAMPLINGRATE));
+  HWND rate = ::GetDlgItem(dialog, IDC_SAMPLINGRATE);
+  const int length = ::GetWindowTextLengthA(rate);
+  std::string text(length > 0 ? static_cast<std::size_t>(length) : 0, '\0');
+  if (length > 0) {
+    const int read = ::GetWindowTextA(rate, text.data(), length + 1);
+    text.resize(read > 0 ? static_cast<std::size_t>(read) : 0);
+  }
+  presenter.SetRateText(text);
 }
 
 void WriteIntervalLine(const ql::stats::IntervalResult& result) {
@@ -99,7 +115,13 @@ INT_PTR OnInitDialog(HWND dialog, MonitorWindow& window) {
   ::SendMessageA(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(window.icon));
   ::SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(window.icon));
   window.presenter->Engine().SetObserver(WriteIntervalLine);
-  Show(dialog, *window.presenter);
+  StatsDialog& presenter = *window.presenter;
+  presenter.SetRefresh([dialog, &presenter] {
+    Show(dialog, presenter);
+    ::UpdateWindow(dialog);
+  });
+  Show(dialog, presenter);
+  if (presenter.LogStartPending()) ::PostMessageA(dialog, kStartLogMessage, 0, 0);
   return TRUE;
 }
 
@@ -145,6 +167,11 @@ INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return TRUE;
 
+    case kStartLogMessage:
+      presenter.OnStartLog();
+      Show(dialog, presenter);
+      return TRUE;
+
     case WM_TIMER:
       if (!presenter.OnTimer(static_cast<std::uint32_t>(wParam))) return FALSE;
       Show(dialog, presenter);
@@ -179,11 +206,13 @@ INT_PTR CALLBACK MonitorProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   ql::win32::Win32Machine machine;
   ql::Platform platform = machine.platform();
-  ql::stats::StatsMonitorApp app(platform);
-  return app.Run([instance](StatsDialog& presenter) {
+  ql::win32::Win32Files files;
+  ql::win32::Win32LocalTime localTime;
+  ql::stats::StatsMonitorApp app(platform, {files, localTime});
+  return app.Run(commandLine != nullptr ? commandLine : "", [instance](StatsDialog& presenter) {
     MonitorWindow window;
     window.presenter = &presenter;
     window.instance = instance;

@@ -132,6 +132,59 @@ TEST_F(MonitorTest, StopKeepsTheLastFiguresAndReleasesDeviceAndTimerOnce) {
             (std::vector<std::string>{"          4", " 25.0", "         10", "  0.0"}));
 }
 
+// The shell copies the window's state when asked; a connection message must find the window
+// already reading "Stop" with its placeholders, not the state before the click.
+TEST_F(MonitorTest, RunShowsStopAndPlaceholdersBeforeItConnects) {
+  dialog_.OnRunStop();
+  machine_.clock.Pump(2000);
+  dialog_.OnRunStop();
+  ASSERT_EQ(Now(), (Shown{"Run", true, "2", kOneInterval}));
+
+  struct Refreshed {
+    Shown shown;
+    std::size_t opens;
+  };
+  std::vector<Refreshed> refreshed;
+  dialog_.SetRefresh([&] { refreshed.push_back({Now(), machine_.device.Opens().size()}); });
+  std::vector<Shown> underBox;
+  machine_.ui.SetHandler([&](const sim::SimUi::MessageBoxRecord&) {
+    if (!refreshed.empty()) underBox.push_back(refreshed.back().shown);
+    return mb::kIdOk;
+  });
+
+  machine_.device.ServePaths({});
+  dialog_.OnRunStop();
+  machine_.device.ServePaths({kPath});
+  machine_.device.Faults(IOCTL_OV_GET_STATS).FailNext(err::kGenFailure);
+  dialog_.OnRunStop();
+
+  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"Could not get device handle",
+                                                  "IOCTL_OV_GET_STATS failed, code 31"}));
+  const Shown connecting{"Stop", false, "2", kPlaceholders};
+  EXPECT_EQ(underBox, (std::vector<Shown>{connecting, connecting}));
+  // Each time before the device was opened.
+  ASSERT_EQ(refreshed.size(), 2u);
+  EXPECT_EQ(refreshed[0].opens, 1u);
+  EXPECT_EQ(refreshed[1].opens, 2u);
+}
+
+// The box takes digits only when typed; a pasted text may be longer than the monitor reads.
+TEST_F(MonitorTest, ARateTextLongerThanTheMonitorReadsIsNoWholeNumber) {
+  dialog_.SetRateText(std::string(62, '0') + "15");
+  dialog_.OnRunStop();
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Please enter an integer."});
+  EXPECT_TRUE(dialog_.TakeRateFocusRequest());
+  EXPECT_FALSE(dialog_.Running());
+  EXPECT_EQ(dialog_.SamplingRate(), 2);
+
+  // One character less is read whole.
+  machine_.ui.Clear();
+  dialog_.SetRateText(std::string(61, '0') + "15");
+  dialog_.OnRunStop();
+  EXPECT_TRUE(BoxTexts().empty());
+  EXPECT_EQ(dialog_.SamplingRate(), 15);
+}
+
 TEST_F(MonitorTest, ADeviceThatDoesNotOpenLeavesTheConnectingFailedState) {
   machine_.device.ServePaths({});
   dialog_.OnRunStop();

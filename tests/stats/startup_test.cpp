@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/sim_files.h"
+#include "sim/sim_local_time.h"
 #include "sim/sim_machine.h"
 #include "stats/stats_dialog.h"
 
@@ -26,8 +28,8 @@ class StartupTest : public ::testing::Test {
   int RunApp() {
     windowRun_ = false;
     Platform platform = machine_.platform();
-    StatsMonitorApp app(platform);
-    const int code = app.Run([this](StatsDialog&) { windowRun_ = true; });
+    StatsMonitorApp app(platform, {files_, localTime_});
+    const int code = app.Run("", [this](StatsDialog&) { windowRun_ = true; });
     devicePath_ = app.DevicePath();
     return code;
   }
@@ -47,6 +49,8 @@ class StartupTest : public ::testing::Test {
   }
 
   sim::SimMachine machine_;
+  sim::SimFiles files_;
+  sim::SimLocalTime localTime_{machine_.clock};
   bool windowRun_ = false;
   std::string devicePath_;
 };

@@ -2,7 +2,7 @@
 # QlStats.exe on a Wine test machine: the stand-in driver loaded at boot for drive S:, its
 # counters scripted through its own key, and the UI robot reading the monitor's boxes.
 #
-#   qlstats_wine_test.sh figures|lost|stats-fails|startup
+#   qlstats_wine_test.sh figures|lost|stats-fails|startup|log
 #
 # Exit 0 passed, 1 failed, 77 skipped (no Wine or no win32 build).
 set -uo pipefail
@@ -74,10 +74,26 @@ wait_figures() {
 
 standin_value() { ql_reg_value "$RECORD" "$1"; }
 
-# Starts the monitor as a child of this shell, so that its exit code can be waited for.
+# Starts the monitor (with its arguments) as a child of this shell, so that its exit code can
+# be waited for.
 start_monitor() {
-  (QL_RUN_TIMEOUT=600 ql_machine_run QlStats.exe >/dev/null) &
+  (QL_RUN_TIMEOUT=600 ql_machine_run QlStats.exe "$@" >/dev/null) &
   MONITOR_PID=$!
+}
+
+# Waits for a message box without answering it, so that the window under it can be read.
+wait_box() {
+  local caption=$1 want=$2 out
+  out=$(ql_robot msgbox -c "$caption" -a none -t "${3:-120}" | tr -d '\r') ||
+    fail "no box '$caption' ($want)"
+  grep -qxF "text: $want" <<<"$out" || fail "box '$caption': wanted '$want', got: $out"
+}
+
+# While a connection message is up, the window already reads Stop over its placeholders.
+expect_connecting_state() {
+  expect_text 1000 "Stop"
+  [ "$(enabled_of 1005)" = 0 ] || fail "the rate box is enabled while connecting"
+  expect_placeholders
 }
 
 # Waits for the monitor to end and checks its exit code.
@@ -89,9 +105,9 @@ expect_exit() {
 }
 
 case "$SCENARIO" in
-  figures | lost | stats-fails | startup) ;;
+  figures | lost | stats-fails | startup | log) ;;
   *)
-    echo "usage: $0 figures|lost|stats-fails|startup" >&2
+    echo "usage: $0 figures|lost|stats-fails|startup|log" >&2
     exit 2
     ;;
 esac
@@ -125,7 +141,7 @@ ql_machine_install_standin || fail "install the stand-in"
 ql_machine_reg_import "$HERE/driver_s.reg" || fail "fixture"
 case "$SCENARIO" in
   # Per interval: 3 reads with 2 hits, 1234 writes with 617 behind.
-  figures | lost)
+  figures | lost | log)
     standin_settings '"ReadCount"=dword:000003e8' '"ReadHitCount"=dword:00000384' \
       '"WriteCount"=dword:00000064' '"WriteBehindCount"=dword:00000032' \
       '"ReadCountStep"=dword:00000003' '"ReadHitCountStep"=dword:00000002' \
@@ -136,6 +152,75 @@ case "$SCENARIO" in
 esac || fail "stand-in settings"
 ql_machine_reboot || fail "reboot"
 ql_reg_wait_value "$RECORD" Letter "S:" 60 || fail "the stand-in does not serve S:"
+
+if [ "$SCENARIO" = log ]; then
+  # A switch the program does not know: the usage, no window, exit code 2.
+  start_monitor /bogus
+  out=$(ql_robot msgbox -c "QlStats" -a ok -t 120 | tr -d '\r') || fail "no usage box"
+  grep -qF 'text: Unknown switch: /bogus\n\nUsage: QlStats.exe [/log:FILE [/rate:N]]' \
+    <<<"$out" || fail "usage box: $out"
+  expect_exit 2
+
+  # A log that cannot be opened: the message, no window, nothing polled, exit code 3.
+  start_monitor '/log:C:\no such folder\qlstats.csv'
+  expect_box "QlStats" 'Could not open the log file C:\\no such folder\\qlstats.csv (error 3).'
+  expect_exit 3
+  if standin_value Creates >/dev/null 2>&1; then fail "the device was opened"; fi
+
+  # Twenty seconds of log at rate 1. Polling starts at once over the window.
+  LOG="$QL_MACHINE_DIR/prefix/drive_c/qlstats.csv"
+  t_start=$(date +%s)
+  start_monitor '/log:C:\qlstats.csv' /rate:1
+  ql_robot wait-window "$WINDOW" -t 180 >/dev/null || fail "no monitor window"
+  expect_text 1000 "Stop"
+  expect_text 1005 "1"
+  [ "$(enabled_of 1005)" = 0 ] || fail "the rate box is enabled while logging"
+  t0=$SECONDS
+  while [ "$(grep -c . "$LOG" 2>/dev/null || echo 0)" -lt 21 ]; do
+    [ $((SECONDS - t0)) -ge 180 ] && fail "fewer than 20 rows after 180 s"
+    sleep 1
+  done
+  # Another program reads the file while the monitor still writes it (copy reads as most
+  # programs do, sharing the file with its writer; cmd's type insists on being the only one).
+  ql_machine_run cmd /c copy 'C:\qlstats.csv' 'C:\copy.csv' >/dev/null ||
+    fail "the log cannot be read while it is written: $(tail -n 2 "$(ql_last_log)")"
+  header=$(head -n 1 "$QL_MACHINE_DIR/prefix/drive_c/copy.csv" | tr -d '\r')
+  [ "$header" = "Time,Interval (s),Reads,Cache Hit %,Writes,Write Behind %,Note" ] ||
+    fail "read while written: '$header'"
+  expect_text 1001 "          3"
+  ql_robot click "$WINDOW" 2 >/dev/null || fail "click Exit"
+  expect_exit 0
+  t_end=$(date +%s)
+
+  # Read back: the header once, then one row per answer after the baseline, each with the
+  # figures the stand-in's steps give (3 reads, 2 hits; 1234 writes, 617 behind).
+  ql_reg_wait_value "$RECORD" Closes 0x1 10 || fail "device not closed once"
+  order=$(standin_value Order) || fail "no request order"
+  [[ "$order" =~ ^CS+X$ ]] || fail "requests: $order"
+  polls=$((${#order} - 3))
+  mapfile -t lines < <(tr -d '\r' <"$LOG")
+  [ "${lines[0]}" = "Time,Interval (s),Reads,Cache Hit %,Writes,Write Behind %,Note" ] ||
+    fail "header: '${lines[0]}'"
+  rows=$((${#lines[@]} - 1))
+  [ "$rows" -ge 20 ] || fail "$rows rows"
+  [ "$rows" = "$polls" ] || fail "$rows rows for $polls polls after the baseline ($order)"
+  [ "$(grep -c $'\r$' "$LOG")" = "${#lines[@]}" ] || fail "a line without its CR LF"
+  previous=$t_start
+  for ((i = 1; i <= rows; ++i)); do
+    row=${lines[$i]}
+    [[ "$row" =~ ^([0-9]{4}-[0-9]{2}-[0-9]{2}\ [0-9]{2}:[0-9]{2}:[0-9]{2}),1,3,66\.7,1234,50\.0,$ ]] ||
+      fail "row $i: '$row'"
+    # Local time, as this machine's clock reads it; never going back.
+    stamp=$(date -d "${BASH_REMATCH[1]}" +%s) || fail "row $i: time stamp"
+    if [ "$stamp" -lt "$previous" ] || [ "$stamp" -gt "$t_end" ]; then
+      fail "row $i: time ${BASH_REMATCH[1]} outside the run or out of order"
+    fi
+    previous=$stamp
+  done
+  echo "log: $rows rows at rate 1, $polls polls after the baseline"
+  echo "PASS [$SCENARIO]"
+  exit 0
+fi
 
 start_monitor
 ql_robot wait-window "$WINDOW" -t 180 >/dev/null || fail "no monitor window"
@@ -149,6 +234,14 @@ case "$SCENARIO" in
     ql_robot set-text "$WINDOW" 1005 "0" >/dev/null || fail "set the rate"
     ql_robot click "$WINDOW" 1000 >/dev/null || fail "click Run"
     expect_box "QlStats" "Please enter an integer between 1 and 3600."
+    expect_text 1000 "Run"
+    if standin_value Creates >/dev/null 2>&1; then fail "the device was opened"; fi
+    # A pasted text longer than the monitor reads is no number, even when its first 63
+    # characters would read as one (62 zeros and a 1).
+    ql_robot set-text "$WINDOW" 1005 "$(printf '0%.0s' {1..62})15" >/dev/null ||
+      fail "set the rate"
+    ql_robot click "$WINDOW" 1000 >/dev/null || fail "click Run"
+    expect_box "QlStats" "Please enter an integer."
     expect_text 1000 "Run"
     if standin_value Creates >/dev/null 2>&1; then fail "the device was opened"; fi
     ql_robot set-text "$WINDOW" 1005 "1" >/dev/null || fail "set the rate"
@@ -200,9 +293,17 @@ case "$SCENARIO" in
     expect_text 1000 "Run"
     [ "$(enabled_of 1005)" = 1 ] || fail "the rate box is disabled after Stop"
     expect_text 1001 "          3"
+    # Run again with the driver gone: the message finds Stop and the placeholders, not the
+    # figures of the earlier run.
+    ql_robot click "$WINDOW" 1000 >/dev/null || fail "click Run"
+    wait_box "Error Connecting to Driver" "Could not get device handle"
+    expect_connecting_state
+    expect_box "Error Connecting to Driver" "Could not get device handle"
     ;;
   stats-fails)
     ql_robot click "$WINDOW" 1000 >/dev/null || fail "click Run"
+    wait_box "Driver Connection Failed" "IOCTL_OV_GET_STATS failed, code 21"
+    expect_connecting_state
     expect_box "Driver Connection Failed" "IOCTL_OV_GET_STATS failed, code 21"
     # Connecting failed: the button reads Stop, the rate box stays disabled, nothing shown.
     expect_text 1000 "Stop"
