@@ -173,23 +173,22 @@ choose_c_lazy_and_finish() {
 }
 
 # What the wizard touches, as regedit exports it: the sections of the driver's keys, its
-# event source and QlAlloc (each with its subkeys), and the group order. Two exports, not
-# one per key: every program start is slow under the emulator.
+# event source and QlAlloc (each with its subkeys), and the group order. One export of the
+# control set, not one per key: every program start is slow under the emulator.
 registry_state() {
-  local services="$QL_MACHINE_DIR/services-$RANDOM.reg" order="$QL_MACHINE_DIR/order-$RANDOM.reg"
+  local file="$QL_MACHINE_DIR/state-$RANDOM.reg"
   (cd "$QL_MACHINE_DIR/work" &&
-    ql_wine_env timeout "$QL_RUN_TIMEOUT" wine regedit /E "$(ql_winpath "$services")" \
-      "$SERVICES" &&
-    ql_wine_env timeout "$QL_RUN_TIMEOUT" wine regedit /E "$(ql_winpath "$order")" \
-      "$GROUP_KEY") >/dev/null 2>&1 || return 1
-  # The key name through the environment: awk -v would take its backslashes for escapes.
-  cat "$services" "$order" | iconv -f UTF-16LE -t UTF-8 | tr -d '\r' | S=$SERVICES awk '
-    BEGIN { s = ENVIRON["S"] }
+    ql_wine_env timeout "$QL_RUN_TIMEOUT" wine regedit /E "$(ql_winpath "$file")" \
+      'HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet') >/dev/null 2>&1 || return 1
+  # Key names in any letter case (Wine names the event log key "Eventlog"), and through the
+  # environment: awk -v would take their backslashes for escapes.
+  iconv -f UTF-16LE -t UTF-8 "$file" | tr -d '\r' | S=$SERVICES awk '
+    BEGIN { s = tolower(ENVIRON["S"]) }
     /^\[/ {
-      key = substr($0, 2, length($0) - 2)
-      inside = key == s "\\QlDrv" || index(key, s "\\QlDrv\\") == 1 ||
-        key == s "\\QlAlloc" || index(key, s "\\QlAlloc\\") == 1 ||
-        key == s "\\EventLog\\System\\QlDrv" || key ~ /\\ServiceGroupOrder$/
+      key = tolower(substr($0, 2, length($0) - 2))
+      inside = key == s "\\qldrv" || index(key, s "\\qldrv\\") == 1 ||
+        key == s "\\qlalloc" || index(key, s "\\qlalloc\\") == 1 ||
+        key == s "\\eventlog\\system\\qldrv" || key ~ /\\servicegrouporder$/
     }
     inside && NF { print }'
 }
@@ -351,8 +350,8 @@ SystemDevice=dword:00000001')
     expect_state "$BY_COMMAND" "the window wrote otherwise than the command line"
 
     # Disable over that configuration, first from the command line (QlAlloc is there)...
-    printf 'REGEDIT4\r\n\r\n%s\r\n' "$(awk '/^\[/ { inside = /\\QlDrv(\\Parameters)?\]$/ &&
-      !/EventLog/ } inside' <<<"$BY_COMMAND" | sed 's/$/\r/')" >"$QL_MACHINE_DIR/enabled.reg"
+    awk '/^\[/ { inside = tolower($0) ~ /\\services\\qldrv(\\parameters)?\]$/ } inside' \
+      <<<"$BY_COMMAND" | { printf 'REGEDIT4\r\n\r\n'; sed 's/$/\r/'; } >"$QL_MACHINE_DIR/enabled.reg"
     unattended_run 7 /disable "$LOG_SWITCH"
     BY_COMMAND=$(registry_state) || fail "cannot export the registry"
     grep -qF '"Start"=dword:00000004' <<<"$BY_COMMAND" || fail "not disabled: $BY_COMMAND"
