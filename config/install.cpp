@@ -247,9 +247,13 @@ bool WriteDriverSettings(const Platform& platform, DriverSettings& settings) {
 }
 
 bool RegisterAllocatorService(ServiceControl& services, const char* serviceName,
-                              const char* programPath) {
-  const ScHandle manager = services.OpenManager(nullptr, nullptr, kScManagerCreateService, nullptr);
-  if (manager == 0) return false;
+                              const char* programPath, Status* error) {
+  Status status = err::kSuccess;
+  const ScHandle manager = services.OpenManager(nullptr, nullptr, kScManagerCreateService, &status);
+  if (manager == 0) {
+    if (error != nullptr) *error = status;
+    return false;
+  }
 
   CreateServiceParams params;
   params.serviceName = serviceName;
@@ -263,9 +267,10 @@ bool RegisterAllocatorService(ServiceControl& services, const char* serviceName,
   params.dependencies = nullptr;
   params.serviceStartName = nullptr;  // LocalSystem
   params.password = nullptr;
-  const ScHandle service = services.CreateService(manager, params, nullptr);
+  const ScHandle service = services.CreateService(manager, params, &status);
   if (service != 0) services.CloseServiceHandle(service);
   services.CloseServiceHandle(manager);
+  if (service == 0 && error != nullptr) *error = status;
   return service != 0;
 }
 

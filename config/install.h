@@ -72,8 +72,9 @@ bool WriteDriverSettings(const Platform& platform, DriverSettings& settings);
 
 // Creates the allocator service (own process, interactive, automatic start, normal error
 // control, LocalSystem). False when the manager does not open or the creation fails, which
-// includes a service of that name already being there.
+// includes a service of that name already being there; the failed call's status then goes
+// to *error when given.
 bool RegisterAllocatorService(ServiceControl& services, const char* serviceName,
-                              const char* programPath);
+                              const char* programPath, Status* error = nullptr);
 
 }  // namespace ql::config

@@ -1,5 +1,8 @@
 #include "config/wizard_app.h"
 
+#include <exception>
+#include <vector>
+
 #include "config/install.h"
 #include "config/texts.h"
 
@@ -22,16 +25,16 @@ bool TokenHoldsAdministrators(Security& security, Handle token) {
                                         &administrators) != err::kSuccess) {
     return false;
   }
-  bool found = false;
+  struct ReleaseSid {
+    Security& security;
+    SidRef sid;
+    ~ReleaseSid() { security.FreeSid(sid); }
+  } releaseSid{security, administrators};
   // Attributes are not looked at: a deny-only Administrators group counts as well.
   for (const TokenGroup& group : groups) {
-    if (security.EqualSid(administrators, group.sid)) {
-      found = true;
-      break;
-    }
+    if (security.EqualSid(administrators, group.sid)) return true;
   }
-  security.FreeSid(administrators);
-  return found;
+  return false;
 }
 
 }  // namespace
@@ -43,9 +46,18 @@ bool IsAdministrator(Security& security) {
     status = security.OpenProcessToken(sec::kTokenQuery, &token);
   }
   if (status != err::kSuccess) return false;
-  const bool result = TokenHoldsAdministrators(security, token);
-  security.CloseToken(token);
-  return result;
+  struct ReleaseToken {
+    Security& security;
+    Handle token;
+    ~ReleaseToken() { security.CloseToken(token); }
+  } releaseToken{security, token};
+  try {
+    return TokenHoldsAdministrators(security, token);
+  } catch (const std::exception&) {
+    // A group list too large to hold (its size comes from the token) or one that cannot be
+    // copied: membership cannot be shown, so the caller is not taken for an administrator.
+    return false;
+  }
 }
 
 std::uint32_t CacheBudget(std::uint32_t totalPhysicalBytes) {
@@ -80,12 +92,20 @@ CQlConfigApp::CQlConfigApp(const Platform& platform, WizardHost& host, ErrorStre
     : platform_(platform), host_(host), errors_(errors), programName_(std::move(programName)) {}
 
 bool CQlConfigApp::InitInstance() {
+  using End = RunOutcome::End;
+  outcome_ = RunOutcome{};
+
   // 1
   host_.EnableThreeDimensionalControls();
 
   // 2: nothing touches the registry before this check.
   if (!IsAdministrator(platform_.security)) {
+    outcome_.end = End::kNotAdministrator;
     platform_.ui.MessageBox(kNoWindow, kNotAdminText, kNotAdminCaption, kErrorBox);
+    return false;
+  }
+  if (!host_.ReadyForRegistry()) {
+    outcome_.end = End::kRefusedByHost;
     return false;
   }
 
@@ -99,7 +119,10 @@ bool CQlConfigApp::InitInstance() {
   } release{settings_};
 
   // 4: runs before the memory check, so its effects stay even on a refused machine.
-  if (!PrepareRegistry(platform_, settings, kDriverName, errors_)) return false;
+  if (!PrepareRegistry(platform_, settings, kDriverName, errors_)) {
+    outcome_.end = End::kPreparationFailed;
+    return false;
+  }
 
   // 5: the outcome decides nothing; missing keys leave the defaults.
   (void)LoadDriverSettings(platform_.registry, settings);
@@ -107,6 +130,7 @@ bool CQlConfigApp::InitInstance() {
   // 6
   platform_.memory.GlobalMemoryStatus(&memory_);
   if (memory_.totalPhys < kMinimumPhysicalMemory) {
+    outcome_.end = End::kLowMemory;
     platform_.ui.MessageBox(kNoWindow, kLowMemoryText, kLowMemoryCaption, kErrorBox);
     return false;
   }
@@ -124,11 +148,17 @@ bool CQlConfigApp::InitInstance() {
   }
 
   // 9: the settings go first; a failed write does not stop the registration.
-  if (result == kIdWizFinish) {
-    (void)WriteDriverSettings(platform_, settings);
-    if (!RegisterAllocatorService(platform_.services, kAllocServiceName, kAllocProgramPath)) {
-      platform_.ui.MessageBox(kNoWindow, kRegisterServiceFailed, programName_, kErrorBox);
-    }
+  if (result != kIdWizFinish) {
+    outcome_.end = End::kCancelled;
+    return false;
+  }
+  outcome_.end = End::kFinished;
+  outcome_.settingsWritten = WriteDriverSettings(platform_, settings);
+  outcome_.written = settings;
+  outcome_.serviceRegistered = RegisterAllocatorService(
+      platform_.services, kAllocServiceName, kAllocProgramPath, &outcome_.registrationStatus);
+  if (!outcome_.serviceRegistered) {
+    platform_.ui.MessageBox(kNoWindow, kRegisterServiceFailed, programName_, kErrorBox);
   }
 
   // 10: the settings are released by `release`.

@@ -38,9 +38,33 @@ class WizardHost {
   virtual ~WizardHost() = default;
   // Switches on the three-dimensional look of dialog controls.
   virtual void EnableThreeDimensionalControls() = 0;
+  // Asked once the caller is known to be an administrator, before anything touches the
+  // registry: false ends the run there, with nothing written. The wizard's window always
+  // goes on; a run without a window refuses a choice it could not make on the page.
+  virtual bool ReadyForRegistry() { return true; }
   // Builds the wizard-mode sheet with the welcome page and the options page, in that order,
   // runs it modally and returns its result (kIdWizFinish when Finish was pressed).
   virtual int RunWizard(CPage1& welcome, COptDlg& options) = 0;
+};
+
+// Where a run ended, and for a Finish what became of the write and the registration.
+struct RunOutcome {
+  enum class End {
+    kNotStarted,
+    kNotAdministrator,
+    kRefusedByHost,
+    kPreparationFailed,
+    kLowMemory,
+    kCancelled,
+    kFinished,
+  };
+  End end = End::kNotStarted;
+  // kFinished only: the settings handed to the write sequence, whether every value was
+  // written, whether QlAlloc was registered and, when not, the status of the failed call.
+  DriverSettings written;
+  bool settingsWritten = false;
+  bool serviceRegistered = false;
+  Status registrationStatus = err::kSuccess;
 };
 
 class CQlConfigApp {
@@ -51,6 +75,7 @@ class CQlConfigApp {
   // The whole run; always false, so no message loop follows.
   bool InitInstance();
 
+  [[nodiscard]] const RunOutcome& Outcome() const { return outcome_; }
   [[nodiscard]] const MemoryStatus& MemoryFigures() const { return memory_; }
   [[nodiscard]] std::uint32_t Budget() const { return cacheBudget_; }
   // The run's settings; null outside InitInstance.
@@ -62,6 +87,7 @@ class CQlConfigApp {
   ErrorStream& errors_;
   std::string programName_;
   std::unique_ptr<DriverSettings> settings_;
+  RunOutcome outcome_;
   MemoryStatus memory_;
   std::uint32_t cacheBudget_ = 0;
 };

@@ -6,10 +6,15 @@
 // clang-format on
 
 #include <cstdio>
+#include <exception>
 #include <string>
+#include <string_view>
 
+#include "config/app/file_run_log.h"
 #include "config/app/resource.h"
+#include "config/command_line.h"
 #include "config/texts.h"
+#include "config/unattended.h"
 #include "config/wizard_app.h"
 #include "win32/win32_machine.h"
 
@@ -18,19 +23,32 @@ namespace {
 using ql::config::COptDlg;
 using ql::config::CPage1;
 
-// The sheet as the pages' presenters see it.
+// Posted to a page by its own caption request: by the time it arrives the sheet has finished
+// activating the page.
+constexpr UINT kApplyCaption = WM_APP + 1;
+
+// The sheet as the pages' presenters see it. `caption` outlives the sheet's activations.
 class SheetWindow final : public ql::config::WizardSheet {
  public:
-  explicit SheetWindow(HWND sheet) : sheet_(sheet) {}
+  SheetWindow(HWND page, std::string& caption)
+      : page_(page), sheet_(GetParent(page)), caption_(caption) {}
   void SetWizardButtons(std::uint32_t flags) override {
     PostMessageA(sheet_, PSM_SETWIZBUTTONS, 0, static_cast<LPARAM>(flags));
   }
+  // Some sheets give a wizard the activated page's title once the page has answered
+  // PSN_SETACTIVE, which replaces a caption set during the activation (a page without a
+  // title leaves an empty one). The caption is set at once and again from a posted message,
+  // which the page receives only after the activation has completed.
   void SetCaption(std::string_view text) override {
-    SetWindowTextA(sheet_, std::string(text).c_str());
+    caption_ = text;
+    SetWindowTextA(sheet_, caption_.c_str());
+    PostMessageA(page_, kApplyCaption, 0, 0);
   }
 
  private:
+  HWND page_;
   HWND sheet_;
+  std::string& caption_;
 };
 
 // What both page procedures reach through their PROPSHEETPAGE's lParam.
@@ -38,6 +56,8 @@ struct Wizard {
   CPage1* welcome = nullptr;
   COptDlg* options = nullptr;
   std::string helpPath;
+  // The caption a page asked for, applied again once its activation has completed.
+  std::string caption;
   bool finished = false;
 };
 
@@ -63,11 +83,19 @@ INT_PTR CALLBACK WelcomeProc(HWND page, UINT message, WPARAM, LPARAM lparam) {
       return TRUE;
     }
     Wizard* wizard = WizardOf(page);
-    if (message != WM_NOTIFY || wizard == nullptr) return FALSE;
+    if (wizard == nullptr) return FALSE;
+    if (message == kApplyCaption) {
+      // Only while this page is still the one shown: a later page keeps the sheet's caption.
+      if ((GetWindowLongA(page, GWL_STYLE) & WS_VISIBLE) != 0) {
+        SetWindowTextA(GetParent(page), wizard->caption.c_str());
+      }
+      return TRUE;
+    }
+    if (message != WM_NOTIFY) return FALSE;
     const auto* header = reinterpret_cast<const NMHDR*>(lparam);
     switch (header->code) {
       case PSN_SETACTIVE: {
-        SheetWindow sheet(GetParent(page));
+        SheetWindow sheet(page, wizard->caption);
         wizard->welcome->OnSetActive(sheet);
         SetResult(page, 0);
         return TRUE;
@@ -147,7 +175,7 @@ INT_PTR CALLBACK OptionsProc(HWND page, UINT message, WPARAM wparam, LPARAM lpar
     Wizard* wizard = WizardOf(page);
     if (wizard == nullptr) return FALSE;
     COptDlg& options = *wizard->options;
-    SheetWindow sheet(GetParent(page));
+    SheetWindow sheet(page, wizard->caption);
 
     if (message == WM_COMMAND && HIWORD(wparam) == BN_CLICKED) {
       const int id = LOWORD(wparam);
@@ -254,13 +282,25 @@ std::string ModulePath() {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   ql::win32::Win32Machine machine;
   const ql::Platform platform = machine.platform();
   const std::string modulePath = ModulePath();
+  const std::string programName = ql::config::ProgramNameFromPath(modulePath);
+  const std::string_view arguments = commandLine != nullptr ? commandLine : "";
+  const ql::config::CommandLineRequest request = ql::config::ParseCommandLine(arguments);
+  if (request.action != ql::config::CommandLineRequest::Action::kWizard) {
+    try {
+      ql::config::FileRunLog log;
+      return ql::config::RunUnattended(platform, request, arguments, log, programName);
+    } catch (const std::exception&) {
+      // Out of memory while collecting the run's messages: what was done cannot be told.
+      return ql::config::exitcode::kRegistryFailed;
+    }
+  }
   Win32WizardHost host(instance, ql::config::HelpFilePath(modulePath));
   StandardError errors;
-  ql::config::CQlConfigApp app(platform, host, errors, ql::config::ProgramNameFromPath(modulePath));
+  ql::config::CQlConfigApp app(platform, host, errors, programName);
   app.InitInstance();
   return 0;
 }

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <new>
 
 #include "config/install.h"
+#include "config/texts.h"
 #include "tests/config/config_fixture.h"
 
 namespace ql::config::testing {
@@ -68,6 +70,31 @@ TEST_F(AdministratorTest, EachFailingStepGivesFalse) {
   machine.security.allocateSidFaults.FailNext(err::kNotEnoughMemory);
   EXPECT_FALSE(Ask());
   EXPECT_TRUE(Ask());
+}
+
+// A token whose group list cannot be held: the platform's copy of it cannot be allocated,
+// as when the token reports a size no buffer of the process can take.
+class UnallocatableGroups : public sim::SimSecurity {
+ public:
+  Status GetTokenGroups(Handle, std::uint32_t, std::vector<TokenGroup>*) override {
+    ++calls;
+    throw std::bad_alloc();
+  }
+  int calls = 0;
+};
+
+TEST_F(AdministratorTest, GroupsThatCannotBeHeldMeanNotAnAdministrator) {
+  UnallocatableGroups security;
+  EXPECT_FALSE(IsAdministrator(security));
+  EXPECT_EQ(security.calls, 1);
+  EXPECT_EQ(security.OpenTokenCount(), 0u) << security.ToString();
+  EXPECT_EQ(security.TokensClosed(), security.TokensOpened());
+  EXPECT_EQ(security.LiveSidCount(), 0u);
+
+  // The same through the thread's token.
+  security.threadHasToken = true;
+  EXPECT_FALSE(IsAdministrator(security));
+  EXPECT_EQ(security.OpenTokenCount(), 0u) << security.ToString();
 }
 
 // Plays the user's part in the sheet.
@@ -229,6 +256,20 @@ TEST_F(WizardRunTest, NonAdministratorIsRefusedBeforeAnyRegistryCall) {
   EXPECT_EQ(machine.ui.Boxes()[0].owner, kNoWindow);
   EXPECT_TRUE(machine.registry.Calls().empty());
   EXPECT_EQ(machine.Leaks(), "");
+}
+
+TEST_F(WizardRunTest, GroupsThatCannotBeHeldRefuseTheRunAsNotAdministrator) {
+  UnallocatableGroups security;
+  const Platform withToken{machine.registry,  machine.services, machine.eventLog, machine.memory,
+                           machine.device,    machine.threads,  machine.disks,    security,
+                           machine.processes, machine.ui,       machine.clock};
+  host.script = FinishWith(0);
+  CQlConfigApp app(withToken, host, errors);
+  EXPECT_FALSE(app.InitInstance());
+  EXPECT_EQ(host.runs, 0);
+  EXPECT_EQ(machine.ui.Texts(), (std::vector<std::string>{kNotAdminText}));
+  EXPECT_TRUE(machine.registry.Calls().empty());
+  EXPECT_EQ(security.OpenTokenCount(), 0u);
 }
 
 TEST_F(WizardRunTest, MemoryCheckComesAfterThePreparation) {

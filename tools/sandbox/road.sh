@@ -27,10 +27,10 @@ ROAD_GROUP_KEY='HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Control\ServiceGroup
 ROAD_STANDIN_KEY="$ROAD_SERVICES\\QlStandIn"
 ROAD_RECORD_KEY="$ROAD_STANDIN_KEY\\Record"
 
-# Captions the robot finds the windows by. The agreement and the wizard's welcome page have
-# none (Wine gives the sheet the page's empty title).
+# Captions the robot finds the windows by. The agreement has none; the wizard's welcome page
+# names the wizard.
 ROAD_AGREEMENT=""
-ROAD_WELCOME=""
+ROAD_WELCOME="Quillon-NT V4.0-1 Configuration Wizard"
 ROAD_OPTIONS="Quillon-NT Options"
 ROAD_PROGRESS="Norvane Systems Quillon-NT"
 ROAD_MONITOR="Quillon-NT Statistics"
