@@ -73,16 +73,10 @@ class WindowEvents {
   // A menu item, a toolbar button or a preset button; false for an id that is none of them.
   bool Clicked(std::uint16_t id) { return commands_.Run(id); }
 
-  // The control that last had the focus inside the window, given it again when the window
-  // is activated; empty before any.
-  [[nodiscard]] const std::string& lastFocus() const { return lastFocus_; }
-  void FocusTaken(std::string_view control) { lastFocus_ = std::string(control); }
-
  private:
   TuningModel& model_;
   TuneCommands& commands_;
   WindowFocus& window_;
-  std::string lastFocus_;
 };
 
 }  // namespace ql::tune

@@ -59,8 +59,8 @@ bool MainWindow::Create(HWND owner) {
                                kDesignedPanel.width, kDesignedPanel.height, hwnd_,
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_RESIZER)),
                                instance_, &panels_.back());
-  status_ = MakePanel(Look::kStatusBar, "", hwnd_, Rect{0, kDesignedPanel.height, 608, 8},
-                      IDC_STATUSBAR);
+  status_ =
+      MakePanel(Look::kStatusBar, "", hwnd_, Rect{0, kDesignedPanel.height, 608, 8}, IDC_STATUSBAR);
   HWND inner = MakePanel(Look::kBevel, "", resizer_, Rect{3, 3, 602, 376}, IDC_MAINPANEL);
 
   BuildTitleArea(inner);
