@@ -12,8 +12,10 @@
 #          check's message and reset; the second writes the safe values, the remembered
 #          fields and the records.
 # keys:    the taskbar entry with the application title, then a walk by keyboard alone:
-#          Tab from field to field, an arrow key as the fine-tuner, MaxLRU typed and left by
-#          Tab (its checks run and the figure follows), Tab to Save and Exit and Return.
+#          Tab from field to field, a negative MaxLRU typed and left by Tab (its overflow
+#          check resets, and so does the next periodic check), round the tab order, an arrow
+#          key as the PageSize fine-tuner, MaxLRU typed and left by Tab (the figure follows),
+#          Tab to Save and Exit and Return.
 #
 # Exit 0 passed, 1 failed, 77 skipped (no Wine or no win32 build).
 set -uo pipefail
@@ -154,35 +156,52 @@ if [ "$SCENARIO" = keys ]; then
     fail "the application's window: $cls"
   expect_text 0 "$WINDOW"
 
-  # The focus starts in the first tab stop, the PendingLimit slider; Tab goes to the
-  # PageSize field, whose Up arrow is its fine-tuner's (the registry's 32768 put the
-  # fine-tuner at 8192: one step up is 8704).
+  overflow="Warning!!! You are radically below your amount of available RAM allowed! Resetting to Defaults..."
+  # The focus starts in the first tab stop, the PendingLimit slider; Tab, Tab, Tab: the
+  # PageSize field, the MinLRU field, the MaxLRU field, which is selected whole so that
+  # typing replaces it.
   press 3008 9
-  press 3001 38
-  got=$(wait_for 8704 text_of 3001) || fail "Up in the PageSize field: '$got'"
-  # Tab, Tab: the MinLRU field, then the MaxLRU field, selected whole so that typing
-  # replaces it.
+  press 3001 9
+  press 3002 9
+  press 3003 189 # '-'
+  press 3003 53  # '5'
+  got=$(wait_for -5 text_of 3003) || fail "MaxLRU typed after Tab: '$got'"
+  # Leaving it by Tab runs its checks, as a click elsewhere does: the cache-size figure is
+  # negative, the overflow check resets (and leaves the figure as it is) ...
+  press 3003 9
+  box=$(ql_robot msgbox -c "$APPLICATION" -t 60 | tr -d '\r') || fail "no box on leaving MaxLRU"
+  [ "$box" = "caption: $APPLICATION"$'\n'"text: $overflow" ] || fail "leaving MaxLRU: $box"
+  got=$(wait_for 954 text_of 3003) || fail "MaxLRU after the reset: '$got'"
+  # ... so the next periodic check fails its overflow check as well and puts in its figure.
+  box=$(ql_robot msgbox -c "$APPLICATION" -t 60 | tr -d '\r') || fail "no periodic check's box"
+  [ "$box" = "caption: $APPLICATION"$'\n'"text: $overflow" ] || fail "periodic check: $box"
+  got=$(wait_for 1953792 text_of 3006) || fail "figure after the periodic reset: '$got'"
+  # Round the tab order to the PageSize field: the AutoSizer box, the four toolbar buttons,
+  # the slider. Down there is its fine-tuner's click (from the top, 32767 shown as 32768,
+  # one step down is 32255) and the figure follows (32255 x 954).
+  for id in 3020 1201 1202 1203 1204 3008; do press "$id" 9; done
+  press 3001 40
+  got=$(wait_for 32255 text_of 3001) || fail "Down in the PageSize field: '$got'"
+  got=$(wait_for 30771270 text_of 3006) || fail "figure after Down: '$got'"
+  # Tab, Tab, MaxLRU typed; leaving it by Tab computes the figure (32255 x 4096).
   press 3001 9
   press 3002 9
   for digit in 52 48 57 54; do press 3003 "$digit"; done
   got=$(wait_for 4096 text_of 3003) || fail "MaxLRU typed after Tab: '$got'"
-  # Leaving it by Tab runs its checks: the figures are computed again, from 8704 x 65535
-  # (the fine-tuner's click) to 8704 x 4096.
-  expect_text 3006 "570416640"
   press 3003 9
-  got=$(wait_for 35651584 text_of 3006) || fail "leaving MaxLRU by Tab left the figure at '$got'"
+  got=$(wait_for 132116480 text_of 3006) || fail "leaving MaxLRU by Tab left the figure at '$got'"
   # Tab: from the AutoSizer box to Save and Exit; Return presses it.
   press 3020 9
   press 1201 13
   expect_exit
   dump=$(ql_reg_dump "$PARAMS") || fail "read the parameters"
-  for pair in PendingLimit=0x10 MinLRU=0x20 MaxLRU=0x1000 PageSize=0x2200; do
+  for pair in PendingLimit=0x10 MinLRU=0x20 MaxLRU=0x1000 PageSize=0x7dff; do
     got=$(ql_reg_pick "$dump" "${pair%%=*}")
     [ "$got" = "${pair#*=}" ] || fail "${pair%%=*}: wanted ${pair#*=}, got '$got'"
   done
   dump=$(ql_reg_dump "$REMEMBERED") || fail "no remembered fields"
   [ "$(ql_reg_pick "$dump" LargeVarType)" = 4096 ] || fail "LargeVarType: $dump"
-  [ "$(ql_reg_pick "$dump" DefaultPageSize)" = 8704 ] || fail "DefaultPageSize: $dump"
+  [ "$(ql_reg_pick "$dump" DefaultPageSize)" = 32255 ] || fail "DefaultPageSize: $dump"
   echo "PASS [$SCENARIO]"
   exit 0
 fi
