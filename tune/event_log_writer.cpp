@@ -7,7 +7,25 @@
 namespace ql::tune {
 
 namespace {
+
 constexpr std::uint32_t kPlatformWin32Nt = 2;
+
+// An open event log, closed when it goes, whatever ends the record on the way.
+class ScopedEventLog {
+ public:
+  ScopedEventLog(EventLog& log, Handle handle) : log_(log), handle_(handle) {}
+  ~ScopedEventLog() {
+    if (handle_ != kNullHandle) (void)log_.Close(handle_);
+  }
+  ScopedEventLog(const ScopedEventLog&) = delete;
+  ScopedEventLog& operator=(const ScopedEventLog&) = delete;
+  [[nodiscard]] Handle Get() const { return handle_; }
+
+ private:
+  EventLog& log_;
+  Handle handle_;
+};
+
 }  // namespace
 
 std::string EventLogWriter::UserName() {
@@ -51,10 +69,10 @@ void EventLogWriter::Write(std::string_view text) noexcept {
       handle = log_.Open(nullptr, properties_.ApplicationName, &error);
       if (handle == kNullHandle) return;
     }
+    const ScopedEventLog open(log_, handle);
     const std::vector<std::string> strings{FormatRecord(text)};
-    (void)log_.Report(handle, properties_.EventType, properties_.EventCategory, properties_.EventID,
-                      strings, &error);
-    log_.Close(handle);
+    (void)log_.Report(open.Get(), properties_.EventType, properties_.EventCategory,
+                      properties_.EventID, strings, &error);
   } catch (...) {
     // A record is never worth ending a command for.
   }

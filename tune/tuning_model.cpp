@@ -138,6 +138,7 @@ void TuningModel::SafeReset(const char* figure) {
 }
 
 void TuningModel::Fail(const char* message, const char* figure) {
+  ++checksFailed_;
   // The periodic check may run while the box is open; the reset comes after it.
   boxes_.Information(message);
   SafeReset(figure);
@@ -286,20 +287,24 @@ void TuningModel::UpDown3Click(Arrow arrow) {
   });
 }
 
+bool TuningModel::Edit3ExitSteps() {
+  const std::size_t failedBefore = checksFailed_;
+  controls_.Label5 = IntToText(AvailableMemory());
+  controls_.Label6 = IntToText(CacheSizeFromFields());
+  OrderCheckByPositions(msg::kOrder, kSafeFigure);
+  MemoryCheck(msg::kMemory, kSafeFigure);
+  // This reset leaves the negative figure standing; the next periodic check repairs it.
+  OverflowCheck(0, nullptr);
+  // A typed MaxLRU beyond any fine-tuner position keeps its text; the fine-tuner goes to a
+  // fixed position instead of the wrapped 16-bit value.
+  if (TextToInt(controls_.Edit3) > kLargestTunerMaxLRU) {
+    controls_.UpDown3.SetPosition(kTypedMaxLRUPosition);
+  }
+  return checksFailed_ == failedBefore;
+}
+
 void TuningModel::Edit3Exit() {
-  Guarded([&] {
-    controls_.Label5 = IntToText(AvailableMemory());
-    controls_.Label6 = IntToText(CacheSizeFromFields());
-    OrderCheckByPositions(msg::kOrder, kSafeFigure);
-    MemoryCheck(msg::kMemory, kSafeFigure);
-    // This reset leaves the negative figure standing; the next periodic check repairs it.
-    OverflowCheck(0, nullptr);
-    // A typed MaxLRU beyond any fine-tuner position keeps its text; the fine-tuner goes to a
-    // fixed position instead of the wrapped 16-bit value.
-    if (TextToInt(controls_.Edit3) > kLargestTunerMaxLRU) {
-      controls_.UpDown3.SetPosition(kTypedMaxLRUPosition);
-    }
-  });
+  Guarded([&] { (void)Edit3ExitSteps(); });
 }
 
 void TuningModel::SuperTimer1Timer() {
@@ -346,12 +351,17 @@ void TuningModel::SaveAndExit(SaveVariant variant) {
   Guarded([&] {
     // Recorded before anything can refuse the save.
     Record(record::kSettingsChanged);
+    // The field may still hold the focus, so its checks have not run on what was typed:
+    // they run here as leaving it would run them. What they refuse is not saved; the reset
+    // they show is what the user then sees, and saves with a second command.
+    if (!Edit3ExitSteps()) return;
     const std::int32_t pendingLimit = controls_.TrackBar1.position();
     const std::int32_t pageSize = TextToInt(controls_.Edit1);
     const std::int32_t minLRU = TextToInt(controls_.Edit2);
     const std::int32_t maxLRU = TextToInt(controls_.Edit3);
-    if (variant.saveCheck &&
-        static_cast<std::uint32_t>(minLRU) > static_cast<std::uint32_t>(maxLRU)) {
+    // Compared as the signed numbers the checks use: a MaxLRU of -1 is below every MinLRU,
+    // not the largest value the driver could be given.
+    if (minLRU > maxLRU) {
       boxes_.Information(msg::kSaveOrder);
       return;
     }
@@ -376,9 +386,9 @@ void TuningModel::SaveAndExit(SaveVariant variant) {
   });
 }
 
-void TuningModel::GradBtn1Click() { SaveAndExit({true, val::kPageSize}); }
-void TuningModel::SaveandExit2Click() { SaveAndExit({true, val::kPageSize}); }
-void TuningModel::SaveandExit1Click() { SaveAndExit({false, kMainMenuPageSizeName}); }
+void TuningModel::GradBtn1Click() { SaveAndExit({val::kPageSize}); }
+void TuningModel::SaveandExit2Click() { SaveAndExit({val::kPageSize}); }
+void TuningModel::SaveandExit1Click() { SaveAndExit({kMainMenuPageSizeName}); }
 
 // -------------------------------------------------------------------------------- exit
 

@@ -95,8 +95,10 @@ class TuningModel {
   void ResetDefaults2Click();
   void ToolbarButton978Click();
 
-  // Save and Exit: basic toolbar and context menu (with the save check), main menu (without
-  // it, and naming the page size "Pagesize").
+  // Save and Exit: basic toolbar, context menu and main menu (the last names the page size
+  // "Pagesize"). Each first runs the checks of leaving the MaxLRU field, then the save check
+  // (MinLRU not above MaxLRU, signed); a failing check shows its message, nothing is written
+  // and the window stays open.
   void GradBtn1Click();
   void SaveandExit2Click();
   void SaveandExit1Click();
@@ -141,7 +143,6 @@ class TuningModel {
  private:
   // How a save and exit command differs from the others.
   struct SaveVariant {
-    bool saveCheck;
     const char* pageSizeName;
   };
 
@@ -166,6 +167,8 @@ class TuningModel {
   void OverflowCheck(std::int32_t below, const char* figure);
   void EmptyFieldCheck(const char* figure);
 
+  // Edit3Exit's steps; false when one of its checks failed (and reset).
+  [[nodiscard]] bool Edit3ExitSteps();
   void ResetDefaults(bool toolbarButton);
   void SaveAndExit(SaveVariant variant);
   void ExitWithoutSaving();
@@ -178,6 +181,8 @@ class TuningModel {
   MessageBoxes boxes_;
   TuneControls controls_;
   std::function<void()> pump_;
+  // Failed checks so far, so that a handler can tell whether its own checks passed.
+  std::size_t checksFailed_ = 0;
 };
 
 }  // namespace ql::tune

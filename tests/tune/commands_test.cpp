@@ -122,23 +122,58 @@ TEST_F(SaveAndExitTest, TheMainMenuNamesThePageSizePagesize) {
   EXPECT_EQ(Driver("PageSize"), 32768u);
 }
 
-TEST_F(SaveAndExitTest, TheSaveCheckComparesUnsigned) {
-  // -1 typed and saved without leaving the field: as unsigned it is the largest value.
-  Loaded();
-  Mutable().Edit3 = "-1";
-  Model().SaveandExit2Click();
-  EXPECT_TRUE(Boxes().empty());
-  EXPECT_EQ(Driver("MaxLRU"), 4294967295u);
-  EXPECT_EQ(RememberedBytes(kRememberedMaxLRU), (std::vector<std::uint8_t>{'-', '1'}));
+TEST_F(SaveAndExitTest, EverySaveRunsTheChecksOfLeavingTheFieldFirst) {
+  // -1 typed and saved at once, the field never left: the checks of leaving it refuse it
+  // (the cache-size figure is negative), so 4294967295 never reaches the driver.
+  const std::vector<std::pair<const char*, std::function<void(TuningModel&)>>> saves{
+      {"GradBtn1Click", [](TuningModel& m) { m.GradBtn1Click(); }},
+      {"SaveandExit2Click", [](TuningModel& m) { m.SaveandExit2Click(); }},
+      {"SaveandExit1Click", [](TuningModel& m) { m.SaveandExit1Click(); }},
+  };
+  for (const auto& [name, save] : saves) {
+    machine.ui.Clear();
+    Loaded();
+    const std::string before = TuningKeys(machine.registry);
+    Mutable().Edit3 = "-1";
+    save(Model());
+    EXPECT_EQ(Boxes(), Strings{msg::kOverflow}) << name;
+    EXPECT_TRUE(machine.registry.Writes().empty()) << name;
+    EXPECT_EQ(TuningKeys(machine.registry), before) << name;
+    EXPECT_FALSE(C().CloseRequested) << name;
+    EXPECT_EQ(C().Edit3, "954") << name;
 
-  // Equal values pass; a negative MinLRU above any MaxLRU is refused.
+    // 40000 pages of 32768 bytes do not fit in this machine: the memory check's message
+    // and reset, nothing written.
+    machine.ui.Clear();
+    Mutable().Edit3 = "40000";
+    save(Model());
+    EXPECT_EQ(Boxes(), Strings{msg::kMemory}) << name;
+    EXPECT_TRUE(machine.registry.Writes().empty()) << name;
+    EXPECT_FALSE(C().CloseRequested) << name;
+  }
+}
+
+TEST_F(SaveAndExitTest, TheSaveCheckComparesSigned) {
+  // Equal values pass.
   Loaded({.MinLRU = 500, .MaxLRU = 500}, true, "500");
   Model().GradBtn1Click();
   EXPECT_TRUE(Boxes().empty());
+  EXPECT_TRUE(C().CloseRequested);
+
+  // A MinLRU of -1 (as the registry may hold it) is below any MaxLRU: written back as it was.
   Loaded({.MinLRU = 0xFFFFFFFFu}, true, "954");
   Model().GradBtn1Click();
+  EXPECT_TRUE(Boxes().empty()) << machine.ui.ToString();
+  EXPECT_EQ(Driver("MinLRU"), 0xFFFFFFFFu);
+
+  // A MaxLRU typed below MinLRU passes leaving the field (the fine-tuners did not move) but
+  // not the save check.
+  Loaded({.MinLRU = 600, .MaxLRU = 954}, true, "954");
+  Mutable().Edit3 = "500";
+  Model().SaveandExit1Click();
   EXPECT_EQ(Boxes(), Strings{"Error: MinLRU must be less than MaxLRU"});
   EXPECT_EQ(machine.ui.Boxes()[0].style, mb::kOk);
+  EXPECT_TRUE(machine.registry.Writes().empty());
 }
 
 TEST_F(SaveAndExitTest, AFieldThatIsNoNumberStopsBeforeAnythingIsWritten) {
@@ -186,6 +221,7 @@ TEST_F(SaveAndExitTest, WithoutRightsTheFirstWriteFails) {
 
 TEST_F(SaveAndExitTest, ARunThatSavesLeavesThreeRecords) {
   SeedDriver();
+  SeedRemembered("954", "32768");
   ASSERT_TRUE(Model().FormCreate());
   Model().SaveandExit2Click();
   ASSERT_TRUE(C().CloseRequested);

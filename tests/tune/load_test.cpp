@@ -6,6 +6,8 @@
 namespace ql::tune::testing {
 namespace {
 
+using Strings = std::vector<std::string>;
+
 using LoadTest = TuneTest;
 
 TEST_F(LoadTest, ShowsTheDriverValuesTheFiguresAndTheRememberedTexts) {
@@ -40,10 +42,34 @@ TEST_F(LoadTest, FirstRunShowsTheDefaultTextsWhateverTheRegistryHolds) {
   EXPECT_EQ(C().Label6, "15630336");  // 16384 x 954
   EXPECT_FALSE(machine.registry.KeyExists(kRemembered));
 
-  // Saving at once writes the texts shown, not the registry's values.
+  // Saving at once checks the texts shown, not the registry's values: 65535 pages of 32768
+  // bytes are more than any memory the engine can see (its figures are signed 32-bit), so the
+  // save is refused with the memory check's message and the safe values, which a second
+  // Save and Exit writes.
   Model().GradBtn1Click();
-  EXPECT_EQ(Driver("MaxLRU"), 65535u);
+  EXPECT_EQ(Boxes(), Strings{msg::kMemory});
+  EXPECT_TRUE(machine.registry.Writes().empty());
+  EXPECT_FALSE(C().CloseRequested);
+  EXPECT_EQ(C().Edit3, "954");
+  Model().GradBtn1Click();
+  EXPECT_TRUE(C().CloseRequested);
+  EXPECT_EQ(Driver("MaxLRU"), 954u);
   EXPECT_EQ(Driver("PageSize"), 32768u);
+
+  // Where the memory is there, the first run's texts go in as shown.
+  sim::SimMachine large;
+  large.memory.SetTotalPhys(0x7FFFFFFFu);
+  large.registry.SetDword(kParams, "PendingLimit", 16);
+  large.registry.SetDword(kParams, "MinLRU", 32);
+  large.registry.SetDword(kParams, "MaxLRU", 954);
+  large.registry.SetDword(kParams, "PageSize", 16384);
+  large.registry.SetDword(kParams, "LazyWrite", 1);
+  TuningModel m(large.platform());
+  ASSERT_TRUE(m.Load());
+  m.controls().Edit1 = "16384";  // 16384 x 65535 fits in 2115483647
+  m.SaveandExit1Click();
+  EXPECT_TRUE(large.ui.Boxes().empty()) << large.ui.ToString();
+  EXPECT_EQ(large.registry.GetDword(kParams, "MaxLRU"), 65535u);
 }
 
 TEST_F(LoadTest, PageSizeTopStartsTheFineTunerAtTheBottom) {
@@ -72,7 +98,10 @@ TEST_F(LoadTest, OutOfRangeRegistryValuesAreBroughtIntoTheControls) {
   EXPECT_EQ(C().Label6, "327680000");  // 8192 x 40000, from the registry
   EXPECT_TRUE(Boxes().empty());        // no check runs while loading
 
+  // Saved as shown once the cache fits; a MinLRU of -1 is below every MaxLRU.
+  Mutable().Edit3 = "954";
   Model().SaveandExit1Click();
+  EXPECT_TRUE(Boxes().empty()) << machine.ui.ToString();
   EXPECT_EQ(Driver("PendingLimit"), 10u);
   EXPECT_EQ(Driver("MinLRU"), 0xFFFFFFFFu);
 }
@@ -234,6 +263,7 @@ TEST_F(LoadTest, RememberedTextsSurviveASaveUnchanged) {
     for (const char* name : {"PendingLimit", "MinLRU", "MaxLRU", "PageSize", "LazyWrite"}) {
       local.registry.SetDword(kParams, name, 32);
     }
+    local.memory.SetTotalPhys(2000000000);  // room for 16384 x 99999
     TuningModel first(local.platform());
     ASSERT_TRUE(first.Load());
     first.controls().Edit3 = "99999";

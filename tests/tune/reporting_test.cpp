@@ -1,6 +1,7 @@
 // The event-log writer and the two message boxes.
 #include <gtest/gtest.h>
 
+#include <new>
 #include <string>
 
 #include "sim/sim_machine.h"
@@ -100,6 +101,26 @@ TEST_F(EventLogWriterTest, FallsBackToTheLocalLogAndIsSilentWhenNoneOpens) {
   EXPECT_EQ(machine.eventLog.Records()[1].strings.front(), "\r\nUser: Administrator\r\nfourth");
   EXPECT_TRUE(machine.ui.Boxes().empty());
   EXPECT_EQ(machine.Leaks(), "") << machine.ToString();
+}
+
+// The machine's event log, whose user-name lookup runs out of memory while a record is being
+// put together.
+class ThrowingUserNameLog : public sim::SimEventLog {
+ public:
+  using sim::SimEventLog::SimEventLog;
+  bool GetUserName(char*, std::uint32_t*, Status*) override { throw std::bad_alloc(); }
+};
+
+TEST(EventLogWriterFailureTest, ALogOpenedForARecordThatCannotBeFormattedIsClosedAgain) {
+  sim::SimMachine machine;
+  ThrowingUserNameLog log(machine.clock);
+  EventLogWriter writer(log, machine.registry);
+  writer.Write("Quillon Defaults Reset");
+  writer.Write("No Quillon Changes Implemented");
+  EXPECT_EQ(log.Opens().size(), 2u);
+  EXPECT_TRUE(log.Records().empty());
+  EXPECT_EQ(log.OpenHandleCount(), 0u) << log.ToString();
+  EXPECT_EQ(log.BadCloseCount(), 0u);
 }
 
 TEST(ErrorBoxText, AddsAFullStopUnlessTheTextEndsInOneOrBelowIt) {

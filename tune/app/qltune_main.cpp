@@ -1,16 +1,17 @@
-// QlTune.exe: the tuning engine's entry point. One instance per program name, the main
-// window, the periodic timer's worker and the message loop.
+// QlTune.exe: the tuning engine's entry point. One instance per program name, the
+// application's window (the taskbar entry), the main window, the periodic timer's worker and
+// the message loop.
 #include "win32/win32_windows.h"
 
 // After windows.h, which it builds on.
 #include <commctrl.h>
 
-#include <atomic>
 #include <string>
 
+#include "tune/app/application_window.h"
 #include "tune/app/main_window.h"
-#include "tune/periodic_timer.h"
 #include "tune/single_instance.h"
+#include "tune/timer_thread.h"
 #include "tune/tuning_model.h"
 #include "win32/win32_machine.h"
 
@@ -68,58 +69,51 @@ int Run(HINSTANCE instance) {
 
   ::InitCommonControls();
   (void)kApplicationHelpFile;
-  if (!app::MainWindow::RegisterClasses(instance)) return 1;
+  if (!app::ApplicationWindow::RegisterClass(instance) ||
+      !app::MainWindow::RegisterClasses(instance)) {
+    return 1;
+  }
+  app::ApplicationWindow application;
+  if (!application.Create(instance)) return 1;
   app::MainWindow window(instance, platform, model);
   model.SetMessagePump([&window] { window.PumpMessages(); });
-  if (!window.Create()) return 1;
+  if (!window.Create(application.hwnd())) return 1;
   const HWND hwnd = window.hwnd();
+  application.SetMain(hwnd);
 
   // The periodic timer: a worker one step above normal priority that hands each firing to
-  // this thread and waits for it.
-  std::atomic<bool> stopping{false};
-  const ql::Handle stop = platform.threads.CreateEvent(true, false, nullptr);
-  PeriodicTimer timer(
-      platform.clock, kSuperTimerInterval,
-      PeriodicTimer::Hooks{[&](std::uint32_t ms) {
-                             if (stop == ql::kNullHandle) {
-                               platform.threads.Sleep(ms);
-                               return !stopping.load();
-                             }
-                             return platform.threads.WaitForSingleObject(stop, ms) ==
-                                        ql::wait::kTimeout &&
-                                    !stopping.load();
-                           },
-                           [&] { platform.threads.Sleep(1); },
-                           [&] {
-                             if (stopping.load() || ::IsWindow(hwnd) == FALSE) return false;
-                             ::SendMessageA(hwnd, app::MainWindow::kMsgTimerFiring, 0, 0);
-                             return !stopping.load();
-                           }});
-  timer.Enable();
-  const ql::Handle worker = platform.threads.CreateThread(
-      [&timer] {
-        ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
-        timer.Run();
-        return std::uint32_t{0};
-      },
-      nullptr);
+  // this thread and waits for it. It is stopped, and waited for, before anything it uses
+  // goes.
+  TimerThread timer(
+      platform.threads, platform.clock, kSuperTimerInterval,
+      TimerThread::Hooks{
+          [] { ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL); },
+          [hwnd] {
+            if (::IsWindow(hwnd) == FALSE) return false;
+            ::SendMessageA(hwnd, app::MainWindow::kMsgTimerFiring, 0, 0);
+            return ::IsWindow(hwnd) != FALSE;
+          },
+          [] {
+            // A hand-over sent just before the end is answered, not left
+            // waiting for a thread that waits for its sender.
+            MSG pending;
+            (void)::PeekMessageA(&pending, nullptr, 0, 0, PM_NOREMOVE);
+          }});
+  (void)timer.Start();
 
   window.FormCreate();
 
   MSG message;
   while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
-    window.RelayToTooltips(message);
+    if (window.PreTranslate(message)) continue;
     ::TranslateMessage(&message);
     ::DispatchMessageA(&message);
   }
 
-  stopping.store(true);
-  if (stop != ql::kNullHandle) (void)platform.threads.SetEvent(stop);
-  if (worker != ql::kNullHandle) {
-    (void)platform.threads.WaitForSingleObject(worker, 2000);
-    (void)platform.threads.CloseHandle(worker);
-  }
-  if (stop != ql::kNullHandle) (void)platform.threads.CloseHandle(stop);
+  // Also when the loop ended on an error: the window goes (its destruction record with it)
+  // before the worker is waited for, so that no firing can reach it any more.
+  if (::IsWindow(hwnd) != FALSE) ::DestroyWindow(hwnd);
+  timer.Stop();
   return 0;
 }
 

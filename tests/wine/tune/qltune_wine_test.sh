@@ -1,13 +1,21 @@
 #!/usr/bin/env bash
 # QlTune.exe on a Wine test machine, driven by the UI robot.
 #
-#   qltune_wine_test.sh session|save [screenshot-dir]
+#   qltune_wine_test.sh session|save|keys [screenshot-dir]
 #
-# session: start-up (remembered texts, figures, the initialisation record, tooltips off), a
-#          second instance, the preset panel and a MaxLRU preset, roll up and unroll,
-#          screenshots (into screenshot-dir when given), and Exit, which writes nothing.
-# save:    Save and Exit from the basic toolbar writes the four values, the remembered
-#          fields and three records.
+# session: start-up (remembered texts, figures, the initialisation record, tooltips off),
+#          tooltips switched on twice and off once, a second instance, the preset panel and
+#          a MaxLRU preset, roll up and unroll, screenshots (into screenshot-dir when given),
+#          and Exit, which writes nothing.
+# save:    the first run's Save and Exit from the basic toolbar is refused (65535 pages of
+#          32768 bytes are more than the memory a 32-bit program is told of) with the memory
+#          check's message and reset; the second writes the safe values, the remembered
+#          fields and the records.
+# keys:    the taskbar entry with the application title, then a walk by keyboard alone:
+#          Tab from field to field, a negative MaxLRU typed and left by Tab (its overflow
+#          check resets, and so does the next periodic check), round the tab order, an arrow
+#          key as the PageSize fine-tuner, MaxLRU typed and left by Tab (the figure follows),
+#          Tab to Save and Exit and Return.
 #
 # Exit 0 passed, 1 failed, 77 skipped (no Wine or no win32 build).
 set -uo pipefail
@@ -20,6 +28,7 @@ source "$REPO/tools/wine/machine.sh"
 SCENARIO=${1:-}
 SHOTS=${2:-}
 WINDOW="Quillon - NT Tuning Engine 5.0 ++ by Norvane Systems"
+APPLICATION="Quillon Tuning Engine 5.0 ++ HXM Model"
 PARAMS='HKLM\SYSTEM\CurrentControlSet\Services\QlDrv\Parameters'
 REMEMBERED='HKCU\ZevQuillonTune'
 
@@ -68,10 +77,25 @@ expect_exit() {
   [ "$code" = 0 ] || fail "exit code $code, wanted 0"
 }
 
+# Waits up to 30 s until a command's output equals the wanted text.
+wait_for() {
+  local want=$1 got
+  shift
+  for _ in $(seq 1 60); do
+    got=$("$@" 2>/dev/null) && [ "$got" = "$want" ] && return 0
+    sleep 0.5
+  done
+  echo "$got"
+  return 1
+}
+
+# A key pressed in a control (a virtual-key code), as the keyboard sends it.
+press() { ql_robot key "$WINDOW" "$1" "$2" -t 30 || fail "key $2 in control $1"; }
+
 case "$SCENARIO" in
-  session | save) ;;
+  session | save | keys) ;;
   *)
-    echo "usage: $0 session|save [screenshot-dir]" >&2
+    echo "usage: $0 session|save|keys [screenshot-dir]" >&2
     exit 2
     ;;
 esac
@@ -99,18 +123,85 @@ records_of "$ENGINE_LOG" | grep -qxF "Quillon Tuning Event Initialized" ||
 
 if [ "$SCENARIO" = save ]; then
   ql_robot click "$WINDOW" 1201 || fail "Save and Exit"
+  box=$(ql_robot msgbox -c "$APPLICATION" -t 60 | tr -d '\r') || fail "no message box on the first save"
+  [ "$box" = $'caption: Quillon Tuning Engine 5.0 ++ HXM Model\ntext: WARNING: MaxLRU / PageSize calculation overrun (resetting)!' ] ||
+    fail "first save: $box"
+  got=$(wait_for 954 text_of 3003) || fail "after the refused save MaxLRU reads '$got'"
+  expect_text 3001 "32768"
+  kill -0 "$ENGINE_PID" 2>/dev/null || fail "the refused save ended the program"
+  [ -z "$(ql_reg_dump "$REMEMBERED")" ] || fail "the refused save wrote the remembered fields"
+  ql_robot click "$WINDOW" 1201 || fail "Save and Exit"
   expect_exit
   dump=$(ql_reg_dump "$PARAMS") || fail "read the parameters"
-  for pair in PendingLimit=0x10 MinLRU=0x20 MaxLRU=0xffff PageSize=0x8000; do
+  for pair in PendingLimit=0x10 MinLRU=0x20 MaxLRU=0x3ba PageSize=0x8000; do
     got=$(ql_reg_pick "$dump" "${pair%%=*}")
     [ "$got" = "${pair#*=}" ] || fail "${pair%%=*}: wanted ${pair#*=}, got '$got'"
   done
   dump=$(ql_reg_dump "$REMEMBERED") || fail "no remembered fields"
-  [ "$(ql_reg_pick "$dump" LargeVarType)" = 65535 ] || fail "LargeVarType: $dump"
+  [ "$(ql_reg_pick "$dump" LargeVarType)" = 954 ] || fail "LargeVarType: $dump"
   [ "$(ql_reg_pick "$dump" DefaultPageSize)" = 32768 ] || fail "DefaultPageSize: $dump"
-  want=$'Quillon Tuning Event Initialized\nQuillon Tuning Implemented, Settings Changed\nQuillon Tuning Implemented, Settings NOT Changed and Exiting'
+  want=$'Quillon Tuning Event Initialized\nQuillon Tuning Implemented, Settings Changed\nQuillon Tuning Implemented, Settings Changed\nQuillon Tuning Implemented, Settings NOT Changed and Exiting'
   got=$(records_of "$ENGINE_LOG")
   [ "$got" = "$want" ] || fail "records: $got"
+  echo "PASS [$SCENARIO]"
+  exit 0
+fi
+
+if [ "$SCENARIO" = keys ]; then
+  # One taskbar entry, the application's window with the application title; the main
+  # window it owns keeps its own caption.
+  ql_robot wait-window "$APPLICATION" -t 30 >/dev/null || fail "no window with the application title"
+  cls=$(ql_robot list "$APPLICATION" | tr -d '\r' | head -n 1)
+  [ "$cls" = "window class=QlTuneApplication text=\"$APPLICATION\" enabled=1" ] ||
+    fail "the application's window: $cls"
+  expect_text 0 "$WINDOW"
+
+  overflow="Warning!!! You are radically below your amount of available RAM allowed! Resetting to Defaults..."
+  # The focus starts in the first tab stop, the PendingLimit slider; Tab, Tab, Tab: the
+  # PageSize field, the MinLRU field, the MaxLRU field, which is selected whole so that
+  # typing replaces it.
+  press 3008 9
+  press 3001 9
+  press 3002 9
+  press 3003 189 # '-'
+  press 3003 53  # '5'
+  got=$(wait_for -5 text_of 3003) || fail "MaxLRU typed after Tab: '$got'"
+  # Leaving it by Tab runs its checks, as a click elsewhere does: the cache-size figure is
+  # negative, the overflow check resets (and leaves the figure as it is) ...
+  press 3003 9
+  box=$(ql_robot msgbox -c "$APPLICATION" -t 60 | tr -d '\r') || fail "no box on leaving MaxLRU"
+  [ "$box" = "caption: $APPLICATION"$'\n'"text: $overflow" ] || fail "leaving MaxLRU: $box"
+  got=$(wait_for 954 text_of 3003) || fail "MaxLRU after the reset: '$got'"
+  # ... so the next periodic check fails its overflow check as well and puts in its figure.
+  box=$(ql_robot msgbox -c "$APPLICATION" -t 60 | tr -d '\r') || fail "no periodic check's box"
+  [ "$box" = "caption: $APPLICATION"$'\n'"text: $overflow" ] || fail "periodic check: $box"
+  got=$(wait_for 1953792 text_of 3006) || fail "figure after the periodic reset: '$got'"
+  # Round the tab order to the PageSize field: the AutoSizer box, the four toolbar buttons,
+  # the slider. Down there is its fine-tuner's click (from the top, 32767 shown as 32768,
+  # one step down is 32255) and the figure follows (32255 x 954).
+  for id in 3020 1201 1202 1203 1204 3008; do press "$id" 9; done
+  press 3001 40
+  got=$(wait_for 32255 text_of 3001) || fail "Down in the PageSize field: '$got'"
+  got=$(wait_for 30771270 text_of 3006) || fail "figure after Down: '$got'"
+  # Tab, Tab, MaxLRU typed; leaving it by Tab computes the figure (32255 x 4096).
+  press 3001 9
+  press 3002 9
+  for digit in 52 48 57 54; do press 3003 "$digit"; done
+  got=$(wait_for 4096 text_of 3003) || fail "MaxLRU typed after Tab: '$got'"
+  press 3003 9
+  got=$(wait_for 132116480 text_of 3006) || fail "leaving MaxLRU by Tab left the figure at '$got'"
+  # Tab: from the AutoSizer box to Save and Exit; Return presses it.
+  press 3020 9
+  press 1201 13
+  expect_exit
+  dump=$(ql_reg_dump "$PARAMS") || fail "read the parameters"
+  for pair in PendingLimit=0x10 MinLRU=0x20 MaxLRU=0x1000 PageSize=0x7dff; do
+    got=$(ql_reg_pick "$dump" "${pair%%=*}")
+    [ "$got" = "${pair#*=}" ] || fail "${pair%%=*}: wanted ${pair#*=}, got '$got'"
+  done
+  dump=$(ql_reg_dump "$REMEMBERED") || fail "no remembered fields"
+  [ "$(ql_reg_pick "$dump" LargeVarType)" = 4096 ] || fail "LargeVarType: $dump"
+  [ "$(ql_reg_pick "$dump" DefaultPageSize)" = 32255 ] || fail "DefaultPageSize: $dump"
   echo "PASS [$SCENARIO]"
   exit 0
 fi
@@ -119,11 +210,18 @@ fi
 # parameter captions were ever added; switching them on adds the group's.
 added=$(grep -c 'TOOLTIPS_AddToolT add tool' "$ENGINE_LOG")
 [ "$added" = 8 ] || fail "tools added at start: $added, wanted 8"
+# On from the toolbar and On from the menu register each tool once; Off removes every one.
 ql_robot click "$WINDOW" 1313 || fail "ToolTips On"
 sleep 1
 added=$(grep -c 'TOOLTIPS_AddToolT add tool' "$ENGINE_LOG")
 [ "$added" -gt 8 ] || fail "ToolTips On added no tool"
+ql_robot menu "$WINDOW" Visuals "ToolTips On" >/dev/null || fail "ToolTips On from the menu"
 ql_robot click "$WINDOW" 1314 || fail "Tooltips Off"
+group=$((added - 8))
+removed() { grep -c 'TOOLTIPS_DelToolT tool [0-9]' "$ENGINE_LOG"; }
+got=$(wait_for "$group" removed) || fail "Tooltips Off removed $got of $group tools"
+added=$(grep -c 'TOOLTIPS_AddToolT add tool' "$ENGINE_LOG")
+[ "$added" = $((group + 8)) ] || fail "the second On added tools again: $added"
 
 # A second instance ends at once with 0 and only the destruction record; the first runs on.
 WINEDEBUG="-all,+eventlog,fixme+advapi" ql_machine_run QlTune.exe >/dev/null
