@@ -198,6 +198,8 @@ if [ "$SCENARIO" = keys ]; then
   [ "$box" = "caption: $APPLICATION"$'\n'"text: $overflow" ] || fail "leaving MaxLRU: $box"
   # (the box, owned by the main window, adds no taskbar entry)
   expect_one_entry "with a message box shown"
+  grep -F " class=#32770 text=\"$APPLICATION\" " <<<"$TOP" |
+    grep -qF " owner-text=\"$WINDOW\" visible=1 " || fail "the box's window: $TOP"
   ql_robot msgbox -c "$APPLICATION" >/dev/null || fail "cannot answer the box"
   got=$(wait_for 954 text_of 3003) || fail "MaxLRU after the reset: '$got'"
   # ... so the next periodic check fails its overflow check as well and puts in its figure.
