@@ -1,7 +1,8 @@
 // qlagent.dll: runs inside the target process (see agent.h). It opens the menus the way a
 // user's click would (WM_INITMENU, then WM_INITMENUPOPUP for each popup on the way, so the
 // program updates enabled and checked states first), checks the chosen item and posts its
-// WM_COMMAND; or it prints the whole menu tree.
+// WM_COMMAND; or it prints the whole menu tree. It holds modifier keys down around a posted
+// key (see agent.h).
 #include "tools/robot/agent.h"
 
 // After windows.h (through agent.h), which it builds on.
@@ -9,6 +10,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -213,7 +215,66 @@ void Serve(HWND window) {
   CloseHandle(mapping);
 }
 
+// The keys each modifier holds down: the generic key and its left-hand one, as a keyboard does.
+constexpr struct {
+  DWORD modifier;
+  BYTE key;
+} kModifierKeys[6] = {
+    {ql::robot::kAgentShift, VK_SHIFT},     {ql::robot::kAgentShift, VK_LSHIFT},
+    {ql::robot::kAgentControl, VK_CONTROL}, {ql::robot::kAgentControl, VK_LCONTROL},
+    {ql::robot::kAgentAlt, VK_MENU},        {ql::robot::kAgentAlt, VK_LMENU}};
+
+// A key message taken from the queue (not merely looked at): the robot's key goes down with
+// its modifiers held, and comes up with them put back as they were.
+void KeyTaken(const MSG& message) {
+  bool down = message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN;
+  bool up = message.message == WM_KEYUP || message.message == WM_SYSKEYUP;
+  if (!down && !up) return;
+  HANDLE mapping = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, ql::robot::kAgentMapping);
+  if (mapping == nullptr) return;
+  auto* block = static_cast<AgentBlock*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+  if (block != nullptr && block->command == ql::robot::kAgentKey && !block->done &&
+      block->window == message.hwnd && message.wParam == static_cast<WPARAM>(block->item)) {
+    BYTE state[256] = {};
+    if (!GetKeyboardState(state)) {
+      std::snprintf(block->answer, sizeof(block->answer), "cannot read the key state");
+      block->done = 1;
+    } else if (down && !block->keyDown) {
+      for (size_t i = 0; i < std::size(kModifierKeys); ++i) {
+        block->saved[i] = state[kModifierKeys[i].key];
+        if (block->modifiers & kModifierKeys[i].modifier) state[kModifierKeys[i].key] |= 0x80;
+      }
+      block->keyDown = 1;
+      if (!SetKeyboardState(state)) {
+        std::snprintf(block->answer, sizeof(block->answer), "cannot set the key state");
+        block->done = 1;
+      }
+    } else if (up && block->keyDown) {
+      for (size_t i = 0; i < std::size(kModifierKeys); ++i) {
+        if (block->modifiers & kModifierKeys[i].modifier) {
+          state[kModifierKeys[i].key] = block->saved[i];
+        }
+      }
+      block->ok = SetKeyboardState(state) ? 1 : 0;
+      if (!block->ok) {
+        std::snprintf(block->answer, sizeof(block->answer), "cannot set the key state");
+      }
+      block->done = 1;
+    }
+  }
+  if (block != nullptr) UnmapViewOfFile(block);
+  CloseHandle(mapping);
+}
+
 }  // namespace
+
+extern "C" __declspec(dllexport) LRESULT CALLBACK
+    AgentKeyHook(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HC_ACTION && wParam == PM_REMOVE && lParam != 0) {
+    KeyTaken(*reinterpret_cast<const MSG*>(lParam));
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
 
 extern "C" __declspec(dllexport) LRESULT CALLBACK
     AgentHook(int code, WPARAM wParam, LPARAM lParam) {

@@ -17,12 +17,23 @@
 //                     button id; default ok; "none" leaves it open)
 //   qlrobot sheet <caption> back|next|finish|cancel   presses a property sheet's button
 //   qlrobot lv-click <caption> <id> <item> [double]   clicks a list-view item as the mouse
-//   qlrobot key <caption> <id> <virtual key>      WM_KEYDOWN/WM_KEYUP to a control
+//   qlrobot key <caption> <id> <virtual key> [shift] [ctrl] [alt]
+//                     posts WM_KEYDOWN/WM_KEYUP to a control; with modifiers the agent holds
+//                     them down in the target thread's key state while the key is handled
+//                     (WM_SYSKEYDOWN/UP for Alt without Ctrl), and the robot returns when the
+//                     key's up message has been taken
 //   qlrobot screenshot <caption> <file.bmp>       the window as it is on the screen
 //   qlrobot menu <caption> <item> [<item>...]     chooses a menu command by its item texts
 //                     ("File" "Save"; '&' marks and the accelerator part are ignored, case
 //                     too); fails when an item is missing or disabled
 //   qlrobot menu-list <caption>                   prints the menu tree with ids and states
+//   qlrobot top-list [<caption>] [-t s]           one line per top-level window (see
+//                     PrintTopProc): every visible one, or with a caption every one of the
+//                     process that shows that window, hidden ones too; enough to tell which
+//                     windows a taskbar shows (visible, and unowned and no tool window, or an
+//                     app window)
+//   qlrobot focus <caption> [-t s]                the control with the keyboard focus in the
+//                     window's thread: "id=<n> class=<name>", or "none"
 //   qlrobot hold                                  keeps a small window on the desktop
 //
 // Between processes Wine does not carry WM_NOTIFY, so a list-view item is clicked with a
@@ -172,13 +183,8 @@ HWND FindControl(HWND top, int id) {
   return control;
 }
 
-// Runs one agent request in the target window's thread; returns the agent's answer.
-std::string AskAgent(HWND window, DWORD command, const std::vector<std::string>& path = {},
-                     int item = 0) {
-  using ql::robot::AgentBlock;
-  if (path.size() > static_cast<size_t>(ql::robot::kAgentMaxDepth)) {
-    Fail(kExitFailed, "menu path too deep");
-  }
+// The agent DLL, from the robot's own folder.
+HMODULE LoadAgent() {
   char dll[MAX_PATH] = {};
   DWORD length = GetModuleFileNameA(nullptr, dll, sizeof(dll));
   char* slash = std::strrchr(dll, '\\');
@@ -189,6 +195,17 @@ std::string AskAgent(HWND window, DWORD command, const std::vector<std::string>&
   std::strcpy(slash + 1, ql::robot::kAgentDll);
   HMODULE agent = LoadLibraryA(dll);
   if (agent == nullptr) Fail(kExitFailed, std::string("cannot load ") + dll);
+  return agent;
+}
+
+// Runs one agent request in the target window's thread; returns the agent's answer.
+std::string AskAgent(HWND window, DWORD command, const std::vector<std::string>& path = {},
+                     int item = 0) {
+  using ql::robot::AgentBlock;
+  if (path.size() > static_cast<size_t>(ql::robot::kAgentMaxDepth)) {
+    Fail(kExitFailed, "menu path too deep");
+  }
+  HMODULE agent = LoadAgent();
   auto hook = reinterpret_cast<HOOKPROC>(
       reinterpret_cast<void*>(GetProcAddress(agent, ql::robot::kAgentHook)));
   HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
@@ -445,14 +462,94 @@ int ListViewClickCommand(const Options& options) {
   return kExitOk;
 }
 
+// A key's down and up messages as a keyboard posts them: one repeat and the scan code; the
+// previous-state and transition bits on the way up. With Alt and without Ctrl a keyboard
+// sends the system key messages, with their context bit (Alt down) set.
+void PostKey(HWND control, WPARAM key, DWORD modifiers) {
+  UINT scan = MapVirtualKeyA(static_cast<UINT>(key), 0);
+  bool system =
+      (modifiers & ql::robot::kAgentAlt) != 0 && (modifiers & ql::robot::kAgentControl) == 0;
+  auto down = static_cast<LPARAM>(1 | (scan << 16) | (system ? 0x20000000u : 0));
+  PostMessageA(control, system ? WM_SYSKEYDOWN : WM_KEYDOWN, key, down);
+  PostMessageA(control, system ? WM_SYSKEYUP : WM_KEYUP, key,
+               static_cast<LPARAM>(static_cast<DWORD>(down) | 0xC0000000u));
+}
+
+// A key with modifiers held in the target thread's key state (see agent.h); returns when the
+// target has taken the key's up message from its queue, so the key has been handled.
+void PostKeyWithModifiers(HWND control, WPARAM key, DWORD modifiers, DWORD timeoutMs) {
+  using ql::robot::AgentBlock;
+  HMODULE agent = LoadAgent();
+  auto hook = reinterpret_cast<HOOKPROC>(
+      reinterpret_cast<void*>(GetProcAddress(agent, ql::robot::kAgentKeyHook)));
+  HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                      sizeof(AgentBlock), ql::robot::kAgentMapping);
+  auto* block = mapping != nullptr
+                    ? static_cast<AgentBlock*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0))
+                    : nullptr;
+  HHOOK installed = nullptr;
+  if (hook != nullptr && block != nullptr) {
+    std::memset(block, 0, sizeof(*block));
+    block->command = ql::robot::kAgentKey;
+    block->window = control;
+    block->item = static_cast<int>(key);
+    block->modifiers = modifiers;
+    installed =
+        SetWindowsHookExA(WH_GETMESSAGE, hook, agent, GetWindowThreadProcessId(control, nullptr));
+  }
+  bool done = false;
+  bool ok = false;
+  bool wentDown = false;
+  std::string answer;
+  if (installed != nullptr) {
+    PostKey(control, key, modifiers);
+    const volatile AgentBlock* shared = block;
+    DWORD start = GetTickCount();
+    while (!(done = shared->done != 0) && GetTickCount() - start < timeoutMs) Sleep(20);
+    UnhookWindowsHookEx(installed);
+    ok = shared->ok != 0;
+    wentDown = shared->keyDown != 0;
+    block->answer[sizeof(block->answer) - 1] = '\0';
+    answer = block->answer;
+  }
+  if (block != nullptr) UnmapViewOfFile(block);
+  if (mapping != nullptr) CloseHandle(mapping);
+  FreeLibrary(agent);
+  if (installed == nullptr) Fail(kExitFailed, "cannot hook the window's thread");
+  if (!done) {
+    Fail(kExitTimeout, wentDown ? "timeout: the key went down but its up message was not taken "
+                                  "(the modifiers may still be held)"
+                                : "timeout: the window did not take the key");
+  }
+  if (!ok) Fail(kExitFailed, answer);
+}
+
 int KeyCommand(const Options& options) {
-  Need(options, 3, "key <caption> <id> <virtual key>");
+  if (options.args.size() < 3 || options.args.size() > 6) {
+    Fail(kExitFailed, "usage: qlrobot key <caption> <id> <virtual key> [shift] [ctrl] [alt]");
+  }
+  DWORD modifiers = 0;
+  for (size_t i = 3; i < options.args.size(); ++i) {
+    const char* word = options.args[i].c_str();
+    if (_stricmp(word, "shift") == 0) {
+      modifiers |= ql::robot::kAgentShift;
+    } else if (_stricmp(word, "ctrl") == 0) {
+      modifiers |= ql::robot::kAgentControl;
+    } else if (_stricmp(word, "alt") == 0) {
+      modifiers |= ql::robot::kAgentAlt;
+    } else {
+      Fail(kExitFailed, "unknown modifier: " + options.args[i]);
+    }
+  }
   HWND top = WaitTopWindow(options.args[0].c_str(), options.timeoutMs);
   HWND control = FindControl(top, ParseInt(options.args[1], "id"));
   auto key = static_cast<WPARAM>(ParseInt(options.args[2], "virtual key"));
-  UINT scan = MapVirtualKeyA(static_cast<UINT>(key), 0);
-  PostMessageA(control, WM_KEYDOWN, key, static_cast<LPARAM>(1 | (scan << 16)));
-  PostMessageA(control, WM_KEYUP, key, static_cast<LPARAM>(1 | (scan << 16) | 0xC0000000u));
+  if (key == 0 || key > 0xFE) Fail(kExitFailed, "bad virtual key: " + options.args[2]);
+  if (modifiers == 0) {
+    PostKey(control, key, 0);
+  } else {
+    PostKeyWithModifiers(control, key, modifiers, options.timeoutMs);
+  }
   return kExitOk;
 }
 
@@ -550,11 +647,79 @@ int HoldCommand() {
   return kExitOk;
 }
 
+// The caption the system keeps for a window: read without a message, so a hung program
+// cannot hold the listing up.
+std::string CaptionOf(HWND window) {
+  char text[512] = {};
+  GetWindowTextA(window, text, sizeof(text));
+  return text;
+}
+
+struct TopList {
+  DWORD process;  // 0: the visible windows of every process
+};
+
+// window=<handle> class=<name> text="<caption>" owner=<handle> owner-text="<caption>"
+//   visible=<0|1> toolwindow=<0|1> appwindow=<0|1>
+// (owner=00000000 and owner-text="" for an unowned window; the flags are WS_VISIBLE,
+// WS_EX_TOOLWINDOW and WS_EX_APPWINDOW)
+BOOL CALLBACK PrintTopProc(HWND window, LPARAM param) {
+  const auto* list = reinterpret_cast<const TopList*>(param);
+  auto style = static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE));
+  auto exStyle = static_cast<DWORD>(GetWindowLongA(window, GWL_EXSTYLE));
+  if (list->process != 0) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != list->process) return TRUE;
+  } else if ((style & WS_VISIBLE) == 0) {
+    return TRUE;
+  }
+  HWND owner = GetWindow(window, GW_OWNER);
+  std::printf(
+      "window=%p class=%s text=\"%s\" owner=%p owner-text=\"%s\" visible=%d toolwindow=%d "
+      "appwindow=%d\n",
+      static_cast<void*>(window), ClassOf(window).c_str(), Escape(CaptionOf(window)).c_str(),
+      static_cast<void*>(owner), owner != nullptr ? Escape(CaptionOf(owner)).c_str() : "",
+      (style & WS_VISIBLE) != 0 ? 1 : 0, (exStyle & WS_EX_TOOLWINDOW) != 0 ? 1 : 0,
+      (exStyle & WS_EX_APPWINDOW) != 0 ? 1 : 0);
+  return TRUE;
+}
+
+int TopListCommand(const Options& options) {
+  if (options.args.size() > 1) Fail(kExitFailed, "usage: qlrobot top-list [<caption>] [-t s]");
+  TopList list{0};
+  if (!options.args.empty()) {
+    HWND top = WaitTopWindow(options.args[0].c_str(), options.timeoutMs);
+    GetWindowThreadProcessId(top, &list.process);
+    if (list.process == 0) Fail(kExitFailed, "the window has no process");
+  }
+  EnumWindows(PrintTopProc, reinterpret_cast<LPARAM>(&list));
+  return kExitOk;
+}
+
+// The keyboard focus of the window's thread, asked of the system: id=<n> class=<name>, or
+// "none" when no window of that thread has it.
+int FocusCommand(const Options& options) {
+  Need(options, 1, "focus <caption> [-t seconds]");
+  HWND top = WaitTopWindow(options.args[0].c_str(), options.timeoutMs);
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(top, nullptr), &info)) {
+    Fail(kExitFailed, "cannot ask the window's thread");
+  }
+  if (info.hwndFocus == nullptr) {
+    std::printf("none\n");
+  } else {
+    std::printf("id=%d class=%s\n", GetDlgCtrlID(info.hwndFocus), ClassOf(info.hwndFocus).c_str());
+  }
+  return kExitOk;
+}
+
 int Run(int argc, char** argv) {
   if (argc < 2) {
     Fail(kExitFailed,
          "usage: qlrobot wait-window|wait-gone|list|get-text|set-text|click|msgbox|sheet|"
-         "lv-click|key|screenshot|menu|menu-list|hold ...");
+         "lv-click|key|screenshot|menu|menu-list|top-list|focus|hold ...");
   }
   std::string command = argv[1];
   Options options = Parse(argc, argv);
@@ -563,6 +728,8 @@ int Run(int argc, char** argv) {
   if (command == "sheet") return SheetCommand(options);
   if (command == "lv-click") return ListViewClickCommand(options);
   if (command == "key") return KeyCommand(options);
+  if (command == "top-list") return TopListCommand(options);
+  if (command == "focus") return FocusCommand(options);
   if (command == "screenshot") return ScreenshotCommand(options);
   if (command == "menu") return MenuCommand(options, false);
   if (command == "menu-list") return MenuCommand(options, true);

@@ -11,9 +11,11 @@
 #          32768 bytes are more than the memory a 32-bit program is told of) with the memory
 #          check's message and reset; the second writes the safe values, the remembered
 #          fields and the records.
-# keys:    the taskbar entry with the application title, then a walk by keyboard alone:
-#          Tab from field to field, a negative MaxLRU typed and left by Tab (its overflow
-#          check resets, and so does the next periodic check), round the tab order, an arrow
+# keys:    exactly one taskbar entry, the application's window with the application title
+#          (a message box adds none), then a walk by keyboard alone: Shift+Tab and Tab round
+#          the ends of the tab order, Tab from field to field, a negative MaxLRU typed and
+#          left by Tab (its overflow check resets, and so does the next periodic check),
+#          Shift+Tab back to the PageSize field (leaving MaxLRU runs its checks), an arrow
 #          key as the PageSize fine-tuner, MaxLRU typed and left by Tab (the figure follows),
 #          Tab to Save and Exit and Return.
 #
@@ -89,8 +91,28 @@ wait_for() {
   return 1
 }
 
-# A key pressed in a control (a virtual-key code), as the keyboard sends it.
-press() { ql_robot key "$WINDOW" "$1" "$2" -t 30 || fail "key $2 in control $1"; }
+# A key pressed in a control (a virtual-key code), as the keyboard sends it; "shift" holds
+# Shift down.
+press() { ql_robot key "$WINDOW" "$@" -t 30 || fail "key ${*:2} in control $1"; }
+
+focus_of() { ql_robot focus "$WINDOW" -t 30 | tr -d '\r' | cut -d ' ' -f 1; }
+
+expect_focus() {
+  local got
+  got=$(wait_for "id=$1" focus_of) || fail "the focus is in '$got', wanted control $1"
+}
+
+# The program's top-level windows in TOP; fails unless a taskbar shows exactly one of them
+# (visible, and unowned and no tool window, or an app window): the application's window
+# with the application title.
+expect_one_entry() {
+  local entries
+  TOP=$(ql_robot top-list "$WINDOW" -t 30 | tr -d '\r') || fail "top-list ($1)"
+  entries=$(awk '/ visible=1 / && ((/ owner=0+ / && / toolwindow=0 /) || / appwindow=1/)' <<<"$TOP")
+  [ "$(grep -c . <<<"$entries")" = 1 ] || fail "taskbar entries $1: $entries"
+  grep -qF " class=QlTuneApplication text=\"$APPLICATION\" owner=00000000 owner-text=\"\" " \
+    <<<"$entries" || fail "the taskbar entry $1: $entries"
+}
 
 case "$SCENARIO" in
   session | save | keys) ;;
@@ -148,18 +170,21 @@ if [ "$SCENARIO" = save ]; then
 fi
 
 if [ "$SCENARIO" = keys ]; then
-  # One taskbar entry, the application's window with the application title; the main
-  # window it owns keeps its own caption.
-  ql_robot wait-window "$APPLICATION" -t 30 >/dev/null || fail "no window with the application title"
-  cls=$(ql_robot list "$APPLICATION" | tr -d '\r' | head -n 1)
-  [ "$cls" = "window class=QlTuneApplication text=\"$APPLICATION\" enabled=1" ] ||
-    fail "the application's window: $cls"
-  expect_text 0 "$WINDOW"
+  # Exactly one taskbar entry, the application's window with the application title; the
+  # main window it owns keeps its own caption.
+  expect_one_entry "at start"
+  grep -F " class=QlTuneMainWindow text=\"$WINDOW\" " <<<"$TOP" |
+    grep -qF " owner-text=\"$APPLICATION\" visible=1 " || fail "the main window: $TOP"
 
   overflow="Warning!!! You are radically below your amount of available RAM allowed! Resetting to Defaults..."
-  # The focus starts in the first tab stop, the PendingLimit slider; Tab, Tab, Tab: the
-  # PageSize field, the MinLRU field, the MaxLRU field, which is selected whole so that
-  # typing replaces it.
+  # The focus starts in the first tab stop, the PendingLimit slider. Shift+Tab goes round
+  # backwards to the last, the fourth toolbar button; Tab comes forward round to the slider.
+  press 3008 9 shift
+  expect_focus 1204
+  press 1204 9
+  expect_focus 3008
+  # Tab, Tab, Tab: the PageSize field, the MinLRU field, the MaxLRU field, which is
+  # selected whole so that typing replaces it.
   press 3008 9
   press 3001 9
   press 3002 9
@@ -169,17 +194,32 @@ if [ "$SCENARIO" = keys ]; then
   # Leaving it by Tab runs its checks, as a click elsewhere does: the cache-size figure is
   # negative, the overflow check resets (and leaves the figure as it is) ...
   press 3003 9
-  box=$(ql_robot msgbox -c "$APPLICATION" -t 60 | tr -d '\r') || fail "no box on leaving MaxLRU"
+  box=$(ql_robot msgbox -c "$APPLICATION" -a none -t 60 | tr -d '\r') || fail "no box on leaving MaxLRU"
   [ "$box" = "caption: $APPLICATION"$'\n'"text: $overflow" ] || fail "leaving MaxLRU: $box"
+  # (the box, owned by the main window, adds no taskbar entry)
+  expect_one_entry "with a message box shown"
+  grep -F " class=#32770 text=\"$APPLICATION\" " <<<"$TOP" |
+    grep -qF " owner-text=\"$WINDOW\" visible=1 " || fail "the box's window: $TOP"
+  ql_robot msgbox -c "$APPLICATION" >/dev/null || fail "cannot answer the box"
   got=$(wait_for 954 text_of 3003) || fail "MaxLRU after the reset: '$got'"
   # ... so the next periodic check fails its overflow check as well and puts in its figure.
   box=$(ql_robot msgbox -c "$APPLICATION" -t 60 | tr -d '\r') || fail "no periodic check's box"
   [ "$box" = "caption: $APPLICATION"$'\n'"text: $overflow" ] || fail "periodic check: $box"
   got=$(wait_for 1953792 text_of 3006) || fail "figure after the periodic reset: '$got'"
-  # Round the tab order to the PageSize field: the AutoSizer box, the four toolbar buttons,
-  # the slider. Down there is its fine-tuner's click (from the top, 32767 shown as 32768,
-  # one step down is 32255) and the figure follows (32255 x 954).
-  for id in 3020 1201 1202 1203 1204 3008; do press "$id" 9; done
+  # Back by Shift+Tab from the AutoSizer box (the focus came back to it) to the PageSize
+  # field: the MaxLRU field, the MinLRU field (the preset panels are hidden), the PageSize
+  # field. Leaving the MaxLRU field backwards runs its checks as well: the figure is worked
+  # out from the fields again (32768 x 954).
+  expect_focus 3020
+  press 3020 9 shift
+  expect_focus 3003
+  press 3003 9 shift
+  expect_focus 3002
+  got=$(wait_for 31260672 text_of 3006) || fail "leaving MaxLRU by Shift+Tab left the figure at '$got'"
+  press 3002 9 shift
+  expect_focus 3001
+  # Down there is its fine-tuner's click (from the top, 32767 shown as 32768, one step down
+  # is 32255) and the figure follows (32255 x 954).
   press 3001 40
   got=$(wait_for 32255 text_of 3001) || fail "Down in the PageSize field: '$got'"
   got=$(wait_for 30771270 text_of 3006) || fail "figure after Down: '$got'"
