@@ -134,6 +134,16 @@ start_once() {  # start_once <exe>: its time in START_MS, or empty
   START_MS=""
   if time_to_window "$1"; then START_MS=$TTW_MS; else note "$1: no window"; fi
   stop_program "$QL_LAST_PID" "$1"
+  # The next start begins only once this program has gone altogether: Wine tears a killed
+  # program down (its windows, its tray icon) after its process has ended, and a start made
+  # meanwhile was seen to take two seconds longer.
+  local waited=0
+  while [ -n "$(program_windows "$1")" ] || program_pid "$1" >/dev/null; do
+    [ "$waited" -ge 200 ] && break
+    sleep 0.05
+    waited=$((waited + 1))
+  done
+  sleep 1
 }
 # One start of each first: the first start of a program pays for loading its DLLs from disk.
 for exe in qlbasedlg.exe $PROGRAMS; do start_once "$exe"; done
