@@ -15,6 +15,8 @@ REPO=$(cd "$HERE/../../.." && pwd)
 source "$REPO/tools/wine/machine.sh"
 # shellcheck source=hostile_lib.sh
 source "$HERE/hostile_lib.sh"
+# The cases that run under the emulator (see hostile_lib.sh).
+HX_CORE="alloc-start-4096 alloc-deny-parameters alloc-size-fails alloc-size-short"
 
 PROGRAM=QlAllSrv.exe
 CAPTION="Quillon-NT Initialization Error"
@@ -192,5 +194,6 @@ runs_quietly
 hx_run
 
 hx_check_crash_dialog
+hx_check_crash_log "$QL_BOOT_LOG" "the service's standard error (the boot log)"
 echo "QlAllSrv cases took $((SECONDS - t0)) s"
 hx_print_table

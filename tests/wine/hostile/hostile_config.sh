@@ -14,6 +14,8 @@ REPO=$(cd "$HERE/../../.." && pwd)
 source "$REPO/tools/wine/machine.sh"
 # shellcheck source=hostile_lib.sh
 source "$HERE/hostile_lib.sh"
+# The cases that run under the emulator (see hostile_lib.sh).
+HX_CORE="config-npp-9 config-deny-memory config-list-1025 config-list-unterminated"
 
 PROGRAM=QlConfig.exe
 CAPTION="Quillon-NT Not Configured"
@@ -59,6 +61,22 @@ cancel_wizard() {
   echo "cancelled"
 }
 wizard() { hx_expect_window "$WIZARD" cancel_wizard; }
+
+# Next to the options page, its summary, then Cancel there.
+options_summary() {
+  local options="Quillon-NT Options" text
+  ql_robot sheet "$WIZARD" next >/dev/null || {
+    echo "Next not pressed"
+    return 1
+  }
+  ql_robot wait-window "$options" -t 60 >/dev/null || {
+    echo "no options page"
+    return 1
+  }
+  text=$(ql_robot get-text "$options" 1002 -t 30 | tr -d '\r' | awk 'NR > 1 { printf "\\n" } { printf "%s", $0 }')
+  ql_robot sheet "$options" cancel >/dev/null
+  echo "options page summary \"$text\"; cancelled"
+}
 
 # The List as written, its entries separated by "|" (a NUL), and its length.
 written_list() {
@@ -185,9 +203,29 @@ config_case config-start-9 "Start REG_DWORD of 9 bytes"
 hx_setup set "$K" Start 4 fill:9:00
 wizard
 hx_run
+for name in LazyWrite Drive Partition MaxLRU; do
+  config_case "config-${name,,}-missing" "$name missing"
+  hx_setup unset "$P" "$name"
+  wizard
+  hx_run
+  config_case "config-${name,,}-9" "$name REG_DWORD of 9 bytes"
+  hx_setup set "$P" "$name" 4 fill:9:01
+  wizard
+  hx_run
+done
 config_case config-maxlru-sz "MaxLRU REG_SZ of 4096 bytes"
 hx_setup set "$P" MaxLRU 1 fill:4096:39
 wizard
+hx_run
+# A stored drive with format characters, and one of the 8 bytes read at most, as the
+# options page shows them.
+config_case config-dosdevice-percent "DosDevice REG_SZ \"%s%n%x\" (6 bytes)"
+hx_setup set "$P" DosDevice 1 text:%s%n%x
+hx_expect_window "$WIZARD" options_summary
+hx_run
+config_case config-dosdevice-8 "DosDevice REG_SZ \"ABCDEFGH\" (8 bytes)"
+hx_setup set "$P" DosDevice 1 text:ABCDEFGH
+hx_expect_window "$WIZARD" options_summary
 hx_run
 config_case config-deny-driver "driver key denied (security descriptor)"
 hx_deny "$K"

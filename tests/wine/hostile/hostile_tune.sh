@@ -14,6 +14,8 @@ REPO=$(cd "$HERE/../../.." && pwd)
 source "$REPO/tools/wine/machine.sh"
 # shellcheck source=hostile_lib.sh
 source "$HERE/hostile_lib.sh"
+# The cases that run under the emulator (see hostile_lib.sh).
+HX_CORE="tune-pendinglimit-multi-sz tune-deny-parameters tune-remembered-letters tune-remembered-long"
 
 PROGRAM=QlTune.exe
 WINDOW="Quillon - NT Tuning Engine 5.0 ++ by Norvane Systems"
@@ -85,8 +87,9 @@ t0=$SECONDS
 # The driver's values: missing or not REG_DWORD stops loading with the error box; the window
 # opens all the same. (The error box adds a full stop only after a character that sorts
 # after one, so a text ending in a quote keeps its end.)
-tune_case tune-pendinglimit-missing "PendingLimit missing"
-hx_setup unset "$P" PendingLimit
+tune_case tune-no-parameters "no Parameters key (created, as the engine does)"
+hx_setup del "$P"
+hx_writes
 hx_expect_box "$TITLE" "Failed to get data for 'PendingLimit'"
 hx_expect_window "$WINDOW" look
 hx_run
@@ -113,6 +116,28 @@ for n in 5 9 4096; do
   hx_expect_window "$WINDOW" look
   hx_run
 done
+# The other four values: missing, of the wrong type, too long, and of one byte.
+for name in PendingLimit MinLRU MaxLRU LazyWrite; do
+  tune_case "tune-${name,,}-missing" "$name missing"
+  hx_setup unset "$P" "$name"
+  hx_expect_box "$TITLE" "Failed to get data for '$name'"
+  hx_expect_window "$WINDOW" look
+  hx_run
+  tune_case "tune-${name,,}-multi-sz" "$name REG_MULTI_SZ \"1\""
+  hx_setup set "$P" "$name" 7 310000
+  hx_expect_box "$TITLE" "Invalid data type for '$name'"
+  hx_expect_window "$WINDOW" look
+  hx_run
+  tune_case "tune-${name,,}-5" "$name REG_DWORD of 5 bytes"
+  hx_setup set "$P" "$name" 4 fill:5:01
+  hx_expect_box "$TITLE" "Failed to get data for '$name'"
+  hx_expect_window "$WINDOW" look
+  hx_run
+  tune_case "tune-${name,,}-1" "$name REG_DWORD of 1 byte 0x01"
+  hx_setup set "$P" "$name" 4 01
+  hx_expect_window "$WINDOW" look
+  hx_run
+done
 tune_case tune-deny-parameters "Parameters key denied (security descriptor)"
 hx_deny "$P"
 hx_expect_box "$TITLE" "Failed to get data for 'PendingLimit'"
@@ -130,6 +155,10 @@ hx_expect_window "$WINDOW" save_refused
 hx_run
 tune_case tune-remembered-letters "LargeVarType \"12ab\""
 hx_setup set "$R" LargeVarType 1 text:12ab
+hx_expect_window "$WINDOW" save_refused
+hx_run
+tune_case tune-remembered-format "LargeVarType \"%s%n%x\" (format characters)"
+hx_setup set "$R" LargeVarType 1 text:%s%n%x
 hx_expect_window "$WINDOW" save_refused
 hx_run
 tune_case tune-remembered-pagesize-long "DefaultPageSize of 10,000 characters \"x\""
