@@ -15,6 +15,7 @@ source "$REPO/tools/wine/machine.sh"
 # shellcheck source=hostile_lib.sh
 source "$HERE/hostile_lib.sh"
 # The cases that run under the emulator (see hostile_lib.sh).
+# shellcheck disable=SC2034
 HX_CORE="config-npp-9 config-deny-memory config-list-1025 config-list-unterminated"
 
 PROGRAM=QlConfig.exe
@@ -88,6 +89,7 @@ written_list() {
   local i byte text=""
   for ((i = 0; i < ${#hex}; i += 4)); do
     byte=${hex:i:2}
+    # shellcheck disable=SC2059
     if [ "$byte" = 00 ]; then text+="|"; else text+=$(printf "\\x$byte"); fi
   done
   # A long list by its end.

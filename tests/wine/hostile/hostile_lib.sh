@@ -93,9 +93,11 @@ hx_helper() { ql_find_exe qlhostile.exe; }
 
 # Linux pids of a program of this machine, by its file name.
 hx_program_pids() {
-  local pid
+  local pid first
   for pid in $(ql_machine_pids "$QL_MACHINE_DIR/prefix"); do
-    tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -qiF "$1" && echo "$pid"
+    # The program itself, not the helper that names it among its arguments.
+    first=$(tr '\0' '\n' <"/proc/$pid/cmdline" 2>/dev/null | head -n 1)
+    [[ ${first,,} == *"${1,,}" ]] && echo "$pid"
   done
 }
 

@@ -14,6 +14,7 @@ source "$REPO/tools/wine/machine.sh"
 # shellcheck source=hostile_lib.sh
 source "$HERE/hostile_lib.sh"
 # The cases that run under the emulator (see hostile_lib.sh).
+# shellcheck disable=SC2034
 HX_CORE="stats-start-sz stats-dosdevice-4096 stats-deny-parameters stats-driver-fails"
 
 PROGRAM=QlStats.exe
