@@ -31,8 +31,11 @@ HX_SKIPPED=0
 hx_emulated() {
   [ -r /proc/sys/fs/binfmt_misc/qemu-i386 ] && grep -qx enabled /proc/sys/fs/binfmt_misc/qemu-i386
 }
-HX_CORE_ONLY=0
-if [ "${HX_ALL:-0}" != 1 ] && hx_emulated; then HX_CORE_ONLY=1; fi
+# HX_CORE_ONLY=1 asks for the core cases anywhere.
+if [ -z "${HX_CORE_ONLY:-}" ]; then
+  HX_CORE_ONLY=0
+  if [ "${HX_ALL:-0}" != 1 ] && hx_emulated; then HX_CORE_ONLY=1; fi
+fi
 HX_CORE=""
 
 # Case description, set by hx_case and the hx_expect_* calls, used by hx_run.
