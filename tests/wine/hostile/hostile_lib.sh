@@ -176,7 +176,7 @@ hx_run() {
         [ -n "$text" ] && seen="$seen; $text"
       fi
       # Exit, unless the action ended the window itself.
-      ql_robot click "$HX_WINDOW" 2 -t 2 >/dev/null 2>&1 || true
+      ql_robot click "$HX_WINDOW" 2 -t 0.2 >/dev/null 2>&1 || true
     else
       text=$(hx_answer_box "-" 1)
       seen="${seen:+$seen; }no window ($text)"

@@ -56,20 +56,19 @@ fields() { printf 'Edit1 %s, Edit3 %s' "$(shown 3001)" "$(shown 3003)"; }
 leave() {
   local text boxes=""
   for _ in 1 2 3 4 5 6; do
+    ql_robot click "$WINDOW" "$EXIT" >/dev/null 2>&1
+    if ql_robot wait-gone "$WINDOW" -t 3 >/dev/null 2>&1; then
+      [ -z "$boxes" ] || printf '; periodic check: box %s' "$boxes"
+      return 0
+    fi
     if text=$(ql_robot msgbox -c "$TITLE" -a ok -t 1 2>/dev/null | tr -d '\r' | sed -n 's/^text: //p') &&
       [ -n "$text" ]; then
       [[ $boxes == *"$text"* ]] || boxes="${boxes:+$boxes, }\"$text\""
-    fi
-    ql_robot click "$WINDOW" "$EXIT" >/dev/null 2>&1
-    if ql_robot wait-gone "$WINDOW" -t 4 >/dev/null 2>&1; then
-      [ -z "$boxes" ] || printf '; periodic check: box %s' "$boxes"
-      return 0
     fi
   done
   printf '; the window did not close'
   return 1
 }
-
 # The fields as loaded, then Exit.
 look() {
   fields
