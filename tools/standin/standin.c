@@ -23,8 +23,19 @@
  *                       REG_DWORD: added to each counter after every statistics answer
  *     Letter            REG_SZ: serve this letter instead of DosDevice's (optional)
  *
- * The answers (BufferSize, FinalInitDelay and the four statuses) are read again at every
- * open of the device, so a test can change them between two programs without a reboot; the
+ * Misbehaviour, for the hostile tests (absent: the driver behaves as above):
+ *     GetStatsDelay, QuerySizeDelay
+ *                       REG_DWORD, milliseconds the request takes (FinalInitDelay for the
+ *                       third code)
+ *     GetStatsReturned, QuerySizeReturned, FinalInitReturned
+ *                       REG_DWORD: the byte count a successful answer reports. Fewer bytes
+ *                       than the record is a short answer (only those bytes are filled);
+ *                       more than the caller's output buffer is an answer longer than asked
+ *                       (the record is filled as far as the buffer reaches, and the count
+ *                       claims more).
+ *
+ * The answers (BufferSize, the delays, the byte counts and the four statuses) are read again
+ * at every open of the device, so a test can change them between two programs without a reboot; the
  * counters are read once, when the driver loads, and keep counting from there.
  *
  * What it received goes to the volatile key ...\QlStandIn\Record (gone at the next boot):
@@ -70,6 +81,11 @@ typedef struct StandIn {
   NTSTATUS querySizeStatus;
   NTSTATUS finalInitStatus;
   NTSTATUS createStatus;
+  ULONG getStatsDelayMs;
+  ULONG querySizeDelayMs;
+  ULONG getStatsReturned;
+  ULONG querySizeReturned;
+  ULONG finalInitReturned;
   ULONGLONG counters[4];
   ULONG steps[4];
   HANDLE recordKey;
@@ -80,6 +96,21 @@ typedef struct StandIn {
 } StandIn;
 
 static StandIn g_standIn;
+
+/* A byte count that was not set: the answer reports what it filled. */
+#define kAsUsual 0xFFFFFFFFu
+
+static void Delay(ULONG milliseconds) {
+  LARGE_INTEGER delay;
+  if (milliseconds == 0) return;
+  delay.QuadPart = -(LONGLONG)milliseconds * 10000;
+  KeDelayExecutionThread(KernelMode, FALSE, &delay);
+}
+
+/* The byte count an answer reports: as filled, or what the test set. */
+static ULONG_PTR Reported(ULONG filled, ULONG setting) {
+  return setting == kAsUsual ? filled : setting;
+}
 
 static const WCHAR* const kCounterNames[4] = {L"WriteCount", L"WriteBehindCount", L"ReadCount",
                                               L"ReadHitCount"};
@@ -187,6 +218,16 @@ static void LoadAnswers(HANDLE testKey) {
   ReadStatus(testKey, L"QuerySizeStatus", &g_standIn.querySizeStatus);
   ReadStatus(testKey, L"FinalInitStatus", &g_standIn.finalInitStatus);
   ReadStatus(testKey, L"CreateStatus", &g_standIn.createStatus);
+  g_standIn.getStatsDelayMs = 0;
+  g_standIn.querySizeDelayMs = 0;
+  g_standIn.getStatsReturned = kAsUsual;
+  g_standIn.querySizeReturned = kAsUsual;
+  g_standIn.finalInitReturned = kAsUsual;
+  ReadDword(testKey, L"GetStatsDelay", &g_standIn.getStatsDelayMs);
+  ReadDword(testKey, L"QuerySizeDelay", &g_standIn.querySizeDelayMs);
+  ReadDword(testKey, L"GetStatsReturned", &g_standIn.getStatsReturned);
+  ReadDword(testKey, L"QuerySizeReturned", &g_standIn.querySizeReturned);
+  ReadDword(testKey, L"FinalInitReturned", &g_standIn.finalInitReturned);
 }
 
 static void LoadCounters(HANDLE testKey) {
@@ -263,6 +304,7 @@ static NTSTATUS GetStats(PIRP irp, ULONG inLength, ULONG outLength, ULONG_PTR* i
   UCHAR* out = (UCHAR*)irp->AssociatedIrp.SystemBuffer;
   NTSTATUS status = g_standIn.getStatsStatus;
   int i;
+  Delay(g_standIn.getStatsDelayMs);
   if (NT_SUCCESS(status)) {
     if (inLength != 0) {
       status = STATUS_INVALID_PARAMETER;
@@ -279,7 +321,9 @@ static NTSTATUS GetStats(PIRP irp, ULONG inLength, ULONG outLength, ULONG_PTR* i
     }
     /* The last 16 bytes carry a pattern: no program may take them for counters. */
     for (i = 32; i < (int)STATS_BYTES; ++i) out[i] = 0xA5;
-    *information = STATS_BYTES;
+    *information = Reported(STATS_BYTES, g_standIn.getStatsReturned);
+    /* A short answer leaves the bytes it does not report as the caller's buffer had them:
+       with buffered I/O only the reported count is copied back. */
   }
   SetDword(L"GetStatsCount", ++g_standIn.getStats);
   NoteLengths(L"GetStatsInLength", L"GetStatsOutLength", L"GetStatsResult", inLength, outLength,
@@ -291,6 +335,7 @@ static NTSTATUS GetStats(PIRP irp, ULONG inLength, ULONG outLength, ULONG_PTR* i
 static NTSTATUS QuerySize(PIRP irp, ULONG inLength, ULONG outLength, ULONG_PTR* information) {
   UCHAR* out = (UCHAR*)irp->AssociatedIrp.SystemBuffer;
   NTSTATUS status = g_standIn.querySizeStatus;
+  Delay(g_standIn.querySizeDelayMs);
   if (NT_SUCCESS(status)) {
     if (inLength != 0) {
       status = STATUS_INVALID_PARAMETER;
@@ -301,7 +346,7 @@ static NTSTATUS QuerySize(PIRP irp, ULONG inLength, ULONG outLength, ULONG_PTR* 
   if (NT_SUCCESS(status)) {
     int b;
     for (b = 0; b < 8; ++b) out[b] = (UCHAR)(g_standIn.bufferSize >> (8 * b));
-    *information = SIZE_BYTES;
+    *information = Reported(SIZE_BYTES, g_standIn.querySizeReturned);
   }
   SetDword(L"QuerySizeCount", ++g_standIn.querySize);
   NoteLengths(L"QuerySizeInLength", L"QuerySizeOutLength", L"QuerySizeResult", inLength, outLength,
@@ -330,7 +375,7 @@ static void HoldFinalInit(void) {
   SetDword(L"FinalInitHeld", 0);
 }
 
-static NTSTATUS FinalInit(PIRP irp, ULONG inLength, ULONG outLength) {
+static NTSTATUS FinalInit(PIRP irp, ULONG inLength, ULONG outLength, ULONG_PTR* information) {
   const UCHAR* in = (const UCHAR*)irp->AssociatedIrp.SystemBuffer;
   NTSTATUS status = STATUS_SUCCESS;
   if (inLength != HANDOVER_BYTES || in == NULL) {
@@ -338,13 +383,10 @@ static NTSTATUS FinalInit(PIRP irp, ULONG inLength, ULONG outLength) {
   } else {
     SetValue(L"FinalInitRecord", REG_BINARY, in, HANDOVER_BYTES);
   }
-  if (g_standIn.finalInitDelayMs != 0) {
-    LARGE_INTEGER delay;
-    delay.QuadPart = -(LONGLONG)g_standIn.finalInitDelayMs * 10000;
-    KeDelayExecutionThread(KernelMode, FALSE, &delay);
-  }
+  Delay(g_standIn.finalInitDelayMs);
   if (g_standIn.finalInitHoldMs != 0) HoldFinalInit();
   if (NT_SUCCESS(status)) status = g_standIn.finalInitStatus;
+  if (NT_SUCCESS(status)) *information = Reported(0, g_standIn.finalInitReturned);
   SetDword(L"FinalInitCount", ++g_standIn.finalInit);
   NoteLengths(L"FinalInitInLength", L"FinalInitOutLength", L"FinalInitResult", inLength, outLength,
               status);
@@ -368,7 +410,7 @@ static NTSTATUS NTAPI DispatchControl(PDEVICE_OBJECT device, PIRP irp) {
       status = QuerySize(irp, inLength, outLength, &information);
       break;
     case IOCTL_OV_FINAL_INIT:
-      status = FinalInit(irp, inLength, outLength);
+      status = FinalInit(irp, inLength, outLength, &information);
       break;
     default:
       status = STATUS_INVALID_DEVICE_REQUEST;
