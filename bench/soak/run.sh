@@ -40,7 +40,6 @@ RECORD='HKLM\SYSTEM\CurrentControlSet\Services\QlStandIn\Record'
 FLAT_SLACK=65536
 FAILED=0
 
-note() { echo "[soak] $*" >&2; }
 
 ql_require_wine || exit "$QL_SKIP"
 SAMPLER=$(ql_find_exe qlsoak.exe) || exit "$QL_SKIP"
@@ -108,11 +107,13 @@ soak() {
     for ((i = 3; i <= MINUTES; i++)); do
       for series in handles gdi user; do
         local -n s=$series
-        if [ "${s[i]}" -lt 0 ] || [ "${s[i]}" -gt "${s[3]}" ]; then
+        if [ "${s[i]}" -lt 0 ] || [ "${s[3]}" -lt 0 ]; then
+          verdict="not measured ($series)"
+        elif [ "${s[i]}" -gt "${s[3]}" ]; then
           verdict="GROWS ($series ${s[3]} at 3, ${s[i]} at $i)"
         fi
       done
-      [ "${private[i]}" -lt 0 ] && verdict="not measured"
+      [ "${private[i]}" -lt 0 ] && verdict="not measured (private)"
     done
     if [ "$verdict" = flat ] && [ $((private[MINUTES] - private[3])) -gt "$FLAT_SLACK" ]; then
       verdict="GROWS (private $((private[3] / 1024)) KiB at 3, $((private[MINUTES] / 1024)) KiB at $MINUTES)"
