@@ -10,7 +10,7 @@
 # Each target starts from its committed seeds (fuzz/corpus/<target>/, never written to) and
 # keeps what it finds in build/fuzz/work/<target>/. A crash (any sanitizer report, a failed
 # property, a leak, a timeout) leaves its input in build/fuzz/artifacts/<target>/ and the
-# run's log in build/fuzz/logs/<target>.log; reproduce it with
+# run's log in build/fuzz/logs/<target>.log (short-<target>.log for --short); reproduce it with
 #   build/fuzz/fuzz/fuzz_<target> build/fuzz/artifacts/<target>/crash-...
 # Exit 0 when no target crashed, 1 when one did (or did not build), 77 when clang or its
 # libFuzzer runtime is not installed.
@@ -88,6 +88,8 @@ printf '| target | executions | crashes | time (s) | exec/s |\n|---|---:|---:|--
 for t in "${TARGETS[@]}"; do
   exe="$BUILD/fuzz/fuzz_$t"
   log="$BUILD/logs/$t.log"
+  # A short run never writes over the log of a long one that may be going on.
+  [ "$SHORT" = 1 ] && log="$BUILD/logs/short-$t.log"
   if [ ! -x "$exe" ]; then
     printf '| %s | not built | | | |\n' "$t"
     FAILED=1
