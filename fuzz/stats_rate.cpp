@@ -1,7 +1,8 @@
 // QLSTATS's rate box: the text parsed as a whole number (blanks around it, an optional sign,
 // decimal digits, signed 32 bits), against a plain reading of that rule, and the same text
-// taken by the monitor's OK, which accepts 1 to 3600 and refuses anything else with one
-// message. Input: the text, any bytes and any length.
+// taken by the monitor's OK, which accepts 1 to 3600 in a text of at most the length the
+// window reads and refuses anything else with one message. Input: the text, any bytes and
+// any length.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -49,8 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   dialog.OnInit(1, "About QlStats...");
   dialog.SetRateText(text);
   dialog.OnOk();
-  const bool accepted =
-      parsed && *parsed >= ql::stats::kMinSamplingRate && *parsed <= ql::stats::kMaxSamplingRate;
+  const bool accepted = text.size() <= ql::stats::kMaxRateTextLength && parsed &&
+                        *parsed >= ql::stats::kMinSamplingRate &&
+                        *parsed <= ql::stats::kMaxSamplingRate;
   if (accepted) {
     QL_FUZZ_CHECK(dialog.SamplingRate() == *parsed);
     QL_FUZZ_CHECK(ui.boxes == 0);
