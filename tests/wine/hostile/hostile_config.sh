@@ -24,8 +24,8 @@ K='HKLM\SYSTEM\CurrentControlSet\Services\QlDrv'
 P="$K\\Parameters"
 MM='HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\Memory Management'
 GO='HKLM\SYSTEM\CurrentControlSet\Control\ServiceGroupOrder'
-# The welcome page has no title, so the sheet is found by an empty caption.
-WIZARD=""
+# The wizard sets its caption on the welcome page (Wine would leave it empty otherwise).
+WIZARD="Quillon-NT V4.0-1 Configuration Wizard"
 
 # Hex digits of a text with \0 escapes.
 hex_of() { printf '%b' "$1" | od -An -tx1 -v | tr -d ' \n'; }
