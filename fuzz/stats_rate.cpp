@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/decimal_model.h"
 #include "fuzz/fuzz_check.h"
 #include "fuzz/fuzz_platform.h"
 #include "stats/stats_dialog.h"
@@ -19,21 +20,7 @@ std::optional<std::int32_t> Expected(std::string_view text) {
   const auto blank = [](char c) { return c == ' ' || c == '\t'; };
   while (!text.empty() && blank(text.front())) text.remove_prefix(1);
   while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  bool negative = false;
-  if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
-    negative = text[0] == '-';
-    text.remove_prefix(1);
-  }
-  if (text.empty()) return std::nullopt;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-  }
-  while (text.size() > 1 && text[0] == '0') text.remove_prefix(1);
-  if (text.size() > 10) return std::nullopt;
-  const long long magnitude = std::stoll(std::string(text));
-  const long long value = negative ? -magnitude : magnitude;
-  if (value < INT32_MIN || value > INT32_MAX) return std::nullopt;
-  return static_cast<std::int32_t>(value);
+  return ql::fuzz::SignedDecimal(text);
 }
 
 }  // namespace

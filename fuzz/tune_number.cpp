@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz/decimal_model.h"
 #include "fuzz/fuzz_check.h"
 #include "tune/number_text.h"
 #include "tune/tune_error.h"
@@ -14,24 +15,7 @@
 namespace {
 
 std::optional<std::int32_t> Expected(std::string_view text) {
-  std::size_t i = 0;
-  bool negative = false;
-  if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
-    negative = text[0] == '-';
-    i = 1;
-  }
-  if (i == text.size()) return std::nullopt;
-  for (std::size_t j = i; j < text.size(); ++j) {
-    if (text[j] < '0' || text[j] > '9') return std::nullopt;
-  }
-  // Leading zeros do not count towards the size of the number.
-  while (i + 1 < text.size() && text[i] == '0') ++i;
-  const std::string_view digits = text.substr(i);
-  if (digits.size() > 10) return std::nullopt;
-  const long long magnitude = std::stoll(std::string(digits));
-  const long long value = negative ? -magnitude : magnitude;
-  if (value < INT32_MIN || value > INT32_MAX) return std::nullopt;
-  return static_cast<std::int32_t>(value);
+  return ql::fuzz::SignedDecimal(text);
 }
 
 }  // namespace
