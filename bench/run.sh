@@ -88,29 +88,13 @@ time_to_window() {
   TTW_MS=$(((now - t0) / 1000000))
 }
 
-# The Linux process that runs a Windows program of this machine. `wine NAME.exe` starts the
-# program as a process of its own ("wine C:\windows\system32\NAME.exe") and waits for it,
-# so the launcher's pid is not the program's: the program is found by its command line and
-# its prefix.
-program_pid() {
-  local name=$1 pid
-  for pid in $(ps -eo pid= 2>/dev/null); do
-    { tr '\0' ' ' <"/proc/$pid/cmdline"; } 2>/dev/null | grep -qiF "system32\\$name" || continue
-    { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null |
-      grep -qxF "WINEPREFIX=$QL_MACHINE_DIR/prefix" || continue
-    echo "$pid"
-    return 0
-  done
-  return 1
-}
-
 # User + system CPU time of a process, in clock ticks.
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null; }
 
 # Ends a program this benchmark started: its own process, then its launcher.
 stop_program() {
   local launcher=$1 name=$2 pid
-  pid=$(program_pid "$name") && kill "$pid" 2>/dev/null
+  pid=$(ql_program_pid "$name") && kill "$pid" 2>/dev/null
   ql_machine_wait "$launcher" 30 >/dev/null 2>&1 || kill "$launcher" 2>/dev/null
 }
 
@@ -138,7 +122,7 @@ start_once() {  # start_once <exe>: its time in START_MS, or empty
   # program down (its windows, its tray icon) after its process has ended, and a start made
   # meanwhile was seen to take two seconds longer.
   local waited=0
-  while [ -n "$(program_windows "$1")" ] || program_pid "$1" >/dev/null; do
+  while [ -n "$(program_windows "$1")" ] || ql_program_pid "$1" >/dev/null; do
     [ "$waited" -ge 200 ] && break
     sleep 0.05
     waited=$((waited + 1))
@@ -217,7 +201,7 @@ rm -f "$QL_MACHINE_DIR/prefix/dosdevices/${ROAD_LETTER,,}:"
 ql_machine_reboot >/dev/null 2>&1 || note "reboot failed"
 measure_idle() {
   local label=$1 name=$2 proc t0 t1
-  proc=$(program_pid "$name")
+  proc=$(ql_program_pid "$name")
   t0=$(cpu_ticks "$proc")
   sleep "$IDLE"
   t1=$(cpu_ticks "$proc")

@@ -45,20 +45,6 @@ ql_require_wine || exit "$QL_SKIP"
 SAMPLER=$(ql_find_exe qlsoak.exe) || exit "$QL_SKIP"
 for exe in QlStats.exe QlTune.exe; do ql_find_exe "$exe" >/dev/null || exit "$QL_SKIP"; done
 
-# The Linux process that runs a Windows program of this machine (`wine NAME.exe` starts the
-# program as a process of its own): found by its command line and its prefix.
-program_pid() {
-  local name=$1 pid
-  for pid in $(ps -eo pid= 2>/dev/null); do
-    { tr '\0' ' ' <"/proc/$pid/cmdline"; } 2>/dev/null | grep -qiF "system32\\$name" || continue
-    { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null |
-      grep -qxF "WINEPREFIX=$QL_MACHINE_DIR/prefix" || continue
-    echo "$pid"
-    return 0
-  done
-  return 1
-}
-
 # RssAnon of a Linux process, in KiB.
 rss_anon() { awk '/^RssAnon:/ { print $2 }' "/proc/$1/status" 2>/dev/null; }
 
@@ -67,7 +53,7 @@ rss_anon() { awk '/^RssAnon:/ { print $2 }' "/proc/$1/status" 2>/dev/null; }
 sample() {
   local name=$1 minute=$2 line linux polls="" field
   line=$(ql_machine_run "$SAMPLER" "$name" 2>/dev/null | tr -d '\r')
-  linux=$(rss_anon "$(program_pid "$name")")
+  linux=$(rss_anon "$(ql_program_pid "$name")")
   [ "$name" = QlStats.exe ] && polls=$(($(ql_reg_value "$RECORD" GetStatsCount 2>/dev/null || echo 0)))
   declare -gA SAMPLE=()
   for field in $line; do SAMPLE[${field%%=*}]=${field#*=}; done
@@ -152,7 +138,7 @@ if [ "$ONLY" != tune ]; then
     echo "QlStats.exe: the monitor could not be started polling; not measured."
     FAILED=1
   fi
-  ql_machine_wait "$launcher" 60 >/dev/null || kill "$(program_pid QlStats.exe)" 2>/dev/null
+  ql_machine_wait "$launcher" 60 >/dev/null || kill "$(ql_program_pid QlStats.exe)" 2>/dev/null
 fi
 if [ "$ONLY" != stats ]; then
   ql_machine_start QlTune.exe

@@ -343,6 +343,21 @@ ql_machine_reboot() {
   ql_log "rebooted in $((SECONDS - t0)) s"
 }
 
+# The Linux process that runs a Windows program of this machine: `wine NAME.exe` starts the
+# program as a process of its own and waits for it, so the launcher's pid is not the
+# program's. Found by its command line (system32\NAME) and its prefix; prints the pid.
+ql_program_pid() {
+  local name=$1 pid
+  for pid in $(ps -eo pid= 2>/dev/null); do
+    { tr '\0' ' ' <"/proc/$pid/cmdline"; } 2>/dev/null | grep -qiF "system32\\$name" || continue
+    { tr '\0' '\n' <"/proc/$pid/environ"; } 2>/dev/null |
+      grep -qxF "WINEPREFIX=$QL_MACHINE_DIR/prefix" || continue
+    echo "$pid"
+    return 0
+  done
+  return 1
+}
+
 # Runs a program in the foreground: its standard output passes through, its standard error
 # goes to a log whose path ql_last_log prints (also after a call inside $(...)). Returns the
 # exit code (modulo 256), or 124 after QL_RUN_TIMEOUT seconds. The program is a path or a
