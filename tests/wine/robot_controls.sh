@@ -4,7 +4,9 @@
 # set, a button pressed, a disabled one refused, a list-view item clicked as the mouse does
 # (the program is notified and the item selected), a key. Menus, through the agent DLL: the
 # tree as the program sets it up when a menu opens, a command chosen by its item texts, a
-# disabled or missing item refused, a command that ends the program. And a screenshot.
+# disabled or missing item refused, a command that ends the program. A screenshot. And the
+# registry and service queries the serving robot answers in place of reg.exe and qlsvcq,
+# compared with theirs.
 set -u
 source "$(dirname "$0")/../../tools/wine/machine.sh"
 source "$(dirname "$0")/expect.sh"
@@ -91,5 +93,36 @@ expect_eq "screenshot is a bitmap" "BM" "$(head -c 2 "$shot" 2>/dev/null)"
 ql_robot menu "Menu check" File Exit >/dev/null
 ql_machine_wait "$pid" 60
 expect_eq "program ended by File > Exit" 0 $?
+
+# Values of every kind reg.exe shows: the robot's reading must be the same.
+K='HKEY_CURRENT_USER\Software\QlRobotCheck'
+cat >"$QL_MACHINE_DIR/kinds.reg" <<'REG'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\QlRobotCheck]
+@="default"
+"Text"="C:"
+"Empty"=""
+"Expand"=hex(2):25,53,79,73,74,65,6d,52,6f,6f,74,25,00
+"Multi"=hex(7):61,00,62,63,00,00
+"Dword"=dword:0000002a
+"Zero"=dword:00000000
+"High"=dword:c000009a
+"Binary"=hex:01,ab,00,ff
+"Short"=hex(4):01,02
+"None"=hex(0):
+REG
+ql_machine_reg_import "$QL_MACHINE_DIR/kinds.reg"
+served=$(ql_reg_dump "$K")
+expect_eq "registry read served" 0 $?
+by_reg=$(QL_ROBOT_SERVED=0 ql_reg_dump "$K")
+expect_eq "registry read as reg.exe reads it" "$by_reg" "$served"
+expect_eq "registry values read" 11 "$(echo "$served" | wc -l)"
+ql_reg_value 'HKCU\Software\QlRobotNone' Text >/dev/null
+expect_eq "value of a missing key" 1 $?
+ql_reg_value "$K" Missing >/dev/null
+expect_eq "missing value" 1 $?
+expect_eq "service as qlsvcq sees it" "$(QL_ROBOT_SERVED=0 ql_svc_state PlugPlay | tr -d '\r')" \
+  "$(ql_svc_state PlugPlay)"
 
 expect_done

@@ -34,7 +34,15 @@
 //                     app window)
 //   qlrobot focus <caption> [-t s]                the control with the keyboard focus in the
 //                     window's thread: "id=<n> class=<name>", or "none"
-//   qlrobot hold                                  keeps a small window on the desktop
+//   qlrobot reg-query <key>                       the key's values as Wine's reg.exe query
+//                     prints them: "    <name>    <REG_type>    <data>" (see RegQueryCommand)
+//   qlrobot svc-state <service>                   the service's status as the manager keeps
+//                     it: "state=<n> type=<n> controls=<n> exit=<n> specific=<n>
+//                     checkpoint=<n> wait=<n>"
+//   qlrobot hold [<folder>]                       keeps a small window on the desktop; with a
+//                     folder it also serves commands dropped there (see ServeLoop), so that
+//                     a test pays for one Wine process start per machine instead of one per
+//                     command: under the i386 emulator each start costs many seconds
 //
 // Between processes Wine does not carry WM_NOTIFY, so a list-view item is clicked with a
 // posted mouse click at the item's rectangle, as a user's click; the list view then sets
@@ -49,9 +57,11 @@
 // After windows.h, which it builds on.
 #include <commctrl.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -78,6 +88,30 @@ struct Failure {
 };
 
 [[noreturn]] void Fail(int code, const std::string& message) { throw Failure{code, message}; }
+
+// Where a command's output goes: standard output, or the answer of a served request (each
+// request runs on a thread of its own).
+thread_local std::string* tAnswer = nullptr;
+
+void Print(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  if (tAnswer == nullptr) {
+    std::vprintf(format, args);
+  } else {
+    va_list again;
+    va_copy(again, args);
+    const int length = std::vsnprintf(nullptr, 0, format, args);
+    if (length > 0) {
+      const size_t at = tAnswer->size();
+      tAnswer->resize(at + static_cast<size_t>(length) + 1);
+      std::vsnprintf(tAnswer->data() + at, static_cast<size_t>(length) + 1, format, again);
+      tAnswer->resize(at + static_cast<size_t>(length));
+    }
+    va_end(again);
+  }
+  va_end(args);
+}
 
 std::string ClassOf(HWND window) {
   char name[128] = {};
@@ -205,6 +239,19 @@ std::string AskAgent(HWND window, DWORD command, const std::vector<std::string>&
   if (path.size() > static_cast<size_t>(ql::robot::kAgentMaxDepth)) {
     Fail(kExitFailed, "menu path too deep");
   }
+  // One request at a time: the agent's block is one named mapping for every robot.
+  struct Lock {
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, "QlRobotAgentLock");
+    Lock() {
+      if (mutex != nullptr) WaitForSingleObject(mutex, 60000);
+    }
+    ~Lock() {
+      if (mutex != nullptr) {
+        ReleaseMutex(mutex);
+        CloseHandle(mutex);
+      }
+    }
+  } lock;
   HMODULE agent = LoadAgent();
   auto hook = reinterpret_cast<HOOKPROC>(
       reinterpret_cast<void*>(GetProcAddress(agent, ql::robot::kAgentHook)));
@@ -276,38 +323,38 @@ bool IsCheckable(HWND control) {
 //   item[<i>]="<text>"[|"<sub-item>"...] [selected] [focused]
 void PrintControl(HWND control) {
   std::string cls = ClassOf(control);
-  std::printf("id=%d class=%s text=\"%s\" visible=%d enabled=%d", GetDlgCtrlID(control),
-              cls.c_str(), Escape(TextOf(control)).c_str(), IsWindowVisible(control) ? 1 : 0,
-              IsWindowEnabled(control) ? 1 : 0);
+  Print("id=%d class=%s text=\"%s\" visible=%d enabled=%d", GetDlgCtrlID(control), cls.c_str(),
+        Escape(TextOf(control)).c_str(), IsWindowVisible(control) ? 1 : 0,
+        IsWindowEnabled(control) ? 1 : 0);
   if (IsCheckable(control)) {
-    std::printf(" checked=%d", static_cast<int>(SendMessageA(control, BM_GETCHECK, 0, 0)));
+    Print(" checked=%d", static_cast<int>(SendMessageA(control, BM_GETCHECK, 0, 0)));
   }
   if (cls == "msctls_trackbar32") {
-    std::printf(" pos=%d min=%d max=%d", static_cast<int>(SendMessageA(control, kTbmGetPos, 0, 0)),
-                static_cast<int>(SendMessageA(control, kTbmGetRangeMin, 0, 0)),
-                static_cast<int>(SendMessageA(control, kTbmGetRangeMax, 0, 0)));
+    Print(" pos=%d min=%d max=%d", static_cast<int>(SendMessageA(control, kTbmGetPos, 0, 0)),
+          static_cast<int>(SendMessageA(control, kTbmGetRangeMin, 0, 0)),
+          static_cast<int>(SendMessageA(control, kTbmGetRangeMax, 0, 0)));
   } else if (cls == "msctls_updown32") {
     auto pos = static_cast<DWORD>(SendMessageA(control, kUdmGetPos, 0, 0));
     auto range = static_cast<DWORD>(SendMessageA(control, kUdmGetRange, 0, 0));
-    std::printf(" pos=%d min=%d max=%d", static_cast<short>(LOWORD(pos)),
-                static_cast<short>(HIWORD(range)), static_cast<short>(LOWORD(range)));
+    Print(" pos=%d min=%d max=%d", static_cast<short>(LOWORD(pos)),
+          static_cast<short>(HIWORD(range)), static_cast<short>(LOWORD(range)));
   } else if (cls == "SysListView32") {
-    std::printf(" items=%d\n", static_cast<int>(SendMessageA(control, kLvmGetItemCount, 0, 0)));
-    std::printf("%s", AskAgent(control, ql::robot::kAgentListView).c_str());
+    Print(" items=%d\n", static_cast<int>(SendMessageA(control, kLvmGetItemCount, 0, 0)));
+    Print("%s", AskAgent(control, ql::robot::kAgentListView).c_str());
     return;
   } else if (cls == "ListBox") {
     int count = static_cast<int>(SendMessageW(control, LB_GETCOUNT, 0, 0));
-    std::printf(" items=%d selected=%d\n", count,
-                static_cast<int>(SendMessageW(control, LB_GETCURSEL, 0, 0)));
+    Print(" items=%d selected=%d\n", count,
+          static_cast<int>(SendMessageW(control, LB_GETCURSEL, 0, 0)));
     for (int i = 0; i < count; ++i) {
-      std::printf("  item[%d]=\"%s\"\n", i, Escape(Narrow(ListBoxText(control, i))).c_str());
+      Print("  item[%d]=\"%s\"\n", i, Escape(Narrow(ListBoxText(control, i))).c_str());
     }
     return;
   } else if (cls == "ComboBox") {
-    std::printf(" items=%d selected=%d", static_cast<int>(SendMessageA(control, CB_GETCOUNT, 0, 0)),
-                static_cast<int>(SendMessageA(control, CB_GETCURSEL, 0, 0)));
+    Print(" items=%d selected=%d", static_cast<int>(SendMessageA(control, CB_GETCOUNT, 0, 0)),
+          static_cast<int>(SendMessageA(control, CB_GETCURSEL, 0, 0)));
   }
-  std::printf("\n");
+  Print("\n");
 }
 
 BOOL CALLBACK PrintChildProc(HWND window, LPARAM) {
@@ -409,8 +456,8 @@ int MessageBoxCommand(const Options& options) {
     Sleep(100);
   }
   HWND box = find.found;
-  std::printf("caption: %s\n", Escape(TextOf(box)).c_str());
-  std::printf("text: %s\n", Escape(TextOf(GetDlgItem(box, 0xFFFF))).c_str());
+  Print("caption: %s\n", Escape(TextOf(box)).c_str());
+  Print("text: %s\n", Escape(TextOf(GetDlgItem(box, 0xFFFF))).c_str());
   if (_stricmp(options.answer.c_str(), "none") == 0) return kExitOk;
   int id = AnswerId(options.answer);
   HWND button = GetDlgItem(box, id);
@@ -479,6 +526,19 @@ void PostKey(HWND control, WPARAM key, DWORD modifiers) {
 // target has taken the key's up message from its queue, so the key has been handled.
 void PostKeyWithModifiers(HWND control, WPARAM key, DWORD modifiers, DWORD timeoutMs) {
   using ql::robot::AgentBlock;
+  // One request at a time: the agent's block is one named mapping for every robot.
+  struct Lock {
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, "QlRobotAgentLock");
+    Lock() {
+      if (mutex != nullptr) WaitForSingleObject(mutex, 60000);
+    }
+    ~Lock() {
+      if (mutex != nullptr) {
+        ReleaseMutex(mutex);
+        CloseHandle(mutex);
+      }
+    }
+  } lock;
   HMODULE agent = LoadAgent();
   auto hook = reinterpret_cast<HOOKPROC>(
       reinterpret_cast<void*>(GetProcAddress(agent, ql::robot::kAgentKeyHook)));
@@ -613,7 +673,7 @@ int MenuCommand(const Options& options, bool list) {
   HWND top = WaitTopWindow(options.args[0].c_str(), options.timeoutMs);
   std::vector<std::string> path(options.args.begin() + 1, options.args.end());
   std::string answer = AskAgent(top, list ? ql::robot::kAgentList : ql::robot::kAgentInvoke, path);
-  std::printf("%s%s", answer.c_str(), list ? "" : "\n");
+  Print("%s%s", answer.c_str(), list ? "" : "\n");
   return kExitOk;
 }
 
@@ -625,7 +685,10 @@ LRESULT CALLBACK HoldProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-int HoldCommand() {
+bool StartServing(const std::string& folder);
+
+int HoldCommand(const Options& options) {
+  if (options.args.size() > 1) Fail(kExitFailed, "usage: qlrobot hold [<folder>]");
   WNDCLASSA cls{};
   cls.lpfnWndProc = HoldProc;
   cls.hInstance = GetModuleHandleA(nullptr);
@@ -642,6 +705,10 @@ int HoldCommand() {
   }
   if (window == nullptr) Fail(kExitFailed, "cannot create the holding window");
   ShowWindow(window, SW_SHOWMINNOACTIVE);
+  // Commands are served only once the desktop is up: the folder's "ready" file says both.
+  if (!options.args.empty() && !StartServing(options.args[0])) {
+    Fail(kExitFailed, "cannot serve commands from " + options.args[0]);
+  }
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
   return kExitOk;
@@ -675,7 +742,7 @@ BOOL CALLBACK PrintTopProc(HWND window, LPARAM param) {
     return TRUE;
   }
   HWND owner = GetWindow(window, GW_OWNER);
-  std::printf(
+  Print(
       "window=%p class=%s text=\"%s\" owner=%p owner-text=\"%s\" visible=%d toolwindow=%d "
       "appwindow=%d\n",
       static_cast<void*>(window), ClassOf(window).c_str(), Escape(CaptionOf(window)).c_str(),
@@ -708,10 +775,129 @@ int FocusCommand(const Options& options) {
     Fail(kExitFailed, "cannot ask the window's thread");
   }
   if (info.hwndFocus == nullptr) {
-    std::printf("none\n");
+    Print("none\n");
   } else {
-    std::printf("id=%d class=%s\n", GetDlgCtrlID(info.hwndFocus), ClassOf(info.hwndFocus).c_str());
+    Print("id=%d class=%s\n", GetDlgCtrlID(info.hwndFocus), ClassOf(info.hwndFocus).c_str());
   }
+  return kExitOk;
+}
+
+// The registry key named as reg.exe takes it: a root (HKLM, HKCU, HKU, HKCR or the long
+// names) and a path.
+HKEY OpenNamedKey(const std::string& name) {
+  static const struct {
+    const char* name;
+    HKEY root;
+  } kRoots[] = {{"HKLM", HKEY_LOCAL_MACHINE}, {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
+                {"HKCU", HKEY_CURRENT_USER},  {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
+                {"HKU", HKEY_USERS},          {"HKEY_USERS", HKEY_USERS},
+                {"HKCR", HKEY_CLASSES_ROOT},  {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT}};
+  const size_t slash = name.find('\\');
+  const std::string root = name.substr(0, slash);
+  const std::string path = slash == std::string::npos ? "" : name.substr(slash + 1);
+  for (const auto& known : kRoots) {
+    if (lstrcmpiA(root.c_str(), known.name) != 0) continue;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(known.root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+      Fail(kExitFailed, "no key " + name);
+    }
+    return key;
+  }
+  Fail(kExitFailed, "no registry root " + root);
+}
+
+// Each value on a line as Wine's reg.exe query shows it: four spaces, the name ("(Default)"
+// for the unnamed one), its type and its data, four spaces apart. A DWORD as 0x<hex>, a
+// string up to its first NUL, a multi-string with "\0" between its strings, anything else
+// as hex digits.
+int RegQueryCommand(const Options& options) {
+  Need(options, 1, "reg-query <key>");
+  static const char* const kTypes[] = {"REG_NONE",
+                                       "REG_SZ",
+                                       "REG_EXPAND_SZ",
+                                       "REG_BINARY",
+                                       "REG_DWORD",
+                                       "REG_DWORD_BIG_ENDIAN",
+                                       "REG_LINK",
+                                       "REG_MULTI_SZ",
+                                       "REG_RESOURCE_LIST",
+                                       "REG_FULL_RESOURCE_DESCRIPTOR",
+                                       "REG_RESOURCE_REQUIREMENTS_LIST",
+                                       "REG_QWORD"};
+  HKEY key = OpenNamedKey(options.args[0]);
+  std::string out;
+  for (DWORD index = 0;; ++index) {
+    char name[16384];
+    DWORD nameLength = sizeof(name);
+    DWORD type = 0;
+    DWORD size = 0;
+    LONG status = RegEnumValueA(key, index, name, &nameLength, nullptr, &type, nullptr, &size);
+    if (status == ERROR_NO_MORE_ITEMS) break;
+    if (status != ERROR_SUCCESS) {
+      RegCloseKey(key);
+      Fail(kExitFailed, "cannot read the values of " + options.args[0]);
+    }
+    std::vector<BYTE> data(size + 2, 0);
+    DWORD got = size;
+    if (RegQueryValueExA(key, name, nullptr, &type, data.data(), &got) != ERROR_SUCCESS) continue;
+    out += "    ";
+    out += nameLength == 0 ? "(Default)" : name;
+    out += "    ";
+    out += type < sizeof(kTypes) / sizeof(kTypes[0]) ? kTypes[type] : "REG_NONE";
+    out += "    ";
+    const char* bytes = reinterpret_cast<const char*>(data.data());
+    if (type == REG_DWORD) {
+      // The first four bytes, a shorter value padded with zeros, as reg.exe reads it.
+      unsigned long value = 0;
+      for (DWORD i = 0; i < 4 && i < got; ++i)
+        value |= static_cast<unsigned long>(data[i]) << (8 * i);
+      char text[16];
+      std::snprintf(text, sizeof(text), "0x%lx", value);
+      out += text;
+    } else if (type == REG_SZ || type == REG_EXPAND_SZ) {
+      out += std::string(bytes, strnlen(bytes, got));
+    } else if (type == REG_MULTI_SZ) {
+      size_t at = 0;
+      bool first = true;
+      while (at < got && bytes[at] != '\0') {
+        const size_t length = strnlen(bytes + at, got - at);
+        if (!first) out += "\\0";
+        out.append(bytes + at, length);
+        first = false;
+        at += length + 1;
+      }
+    } else {
+      for (DWORD i = 0; i < got; ++i) {
+        char hex[3];
+        std::snprintf(hex, sizeof(hex), "%02X", data[i]);
+        out += hex;
+      }
+    }
+    out += "\n";
+  }
+  RegCloseKey(key);
+  Print("%s", out.c_str());
+  return kExitOk;
+}
+
+int SvcStateCommand(const Options& options) {
+  Need(options, 1, "svc-state <service>");
+  SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+  if (manager == nullptr) Fail(kExitFailed, "cannot open the service control manager");
+  SC_HANDLE service = OpenServiceA(manager, options.args[0].c_str(), SERVICE_QUERY_STATUS);
+  SERVICE_STATUS status{};
+  const bool ok = service != nullptr && QueryServiceStatus(service, &status) != FALSE;
+  const DWORD error = ok ? 0 : GetLastError();
+  if (service != nullptr) CloseServiceHandle(service);
+  CloseServiceHandle(manager);
+  if (!ok) {
+    Fail(kExitFailed,
+         "cannot query the service " + options.args[0] + ": error " + std::to_string(error));
+  }
+  Print("state=%lu type=%lu controls=%lu exit=%lu specific=%lu checkpoint=%lu wait=%lu\n",
+        status.dwCurrentState, status.dwServiceType, status.dwControlsAccepted,
+        status.dwWin32ExitCode, status.dwServiceSpecificExitCode, status.dwCheckPoint,
+        status.dwWaitHint);
   return kExitOk;
 }
 
@@ -719,24 +905,26 @@ int Run(int argc, char** argv) {
   if (argc < 2) {
     Fail(kExitFailed,
          "usage: qlrobot wait-window|wait-gone|list|get-text|set-text|click|msgbox|sheet|"
-         "lv-click|key|screenshot|menu|menu-list|top-list|focus|hold ...");
+         "lv-click|key|screenshot|menu|menu-list|top-list|focus|reg-query|svc-state|hold ...");
   }
   std::string command = argv[1];
   Options options = Parse(argc, argv);
-  if (command == "hold") return HoldCommand();
+  if (command == "hold") return HoldCommand(options);
   if (command == "msgbox") return MessageBoxCommand(options);
   if (command == "sheet") return SheetCommand(options);
   if (command == "lv-click") return ListViewClickCommand(options);
   if (command == "key") return KeyCommand(options);
   if (command == "top-list") return TopListCommand(options);
   if (command == "focus") return FocusCommand(options);
+  if (command == "reg-query") return RegQueryCommand(options);
+  if (command == "svc-state") return SvcStateCommand(options);
   if (command == "screenshot") return ScreenshotCommand(options);
   if (command == "menu") return MenuCommand(options, false);
   if (command == "menu-list") return MenuCommand(options, true);
   if (command == "wait-window") {
     Need(options, 1, "wait-window <caption> [-t seconds]");
     HWND window = WaitTopWindow(options.args[0].c_str(), options.timeoutMs);
-    std::printf("%p\n", static_cast<void*>(window));
+    Print("%p\n", static_cast<void*>(window));
     return kExitOk;
   }
   if (command == "wait-gone") {
@@ -754,15 +942,15 @@ int Run(int argc, char** argv) {
   if (command == "list") {
     Need(options, 1, "list <caption> [-t seconds]");
     HWND top = WaitTopWindow(options.args[0].c_str(), options.timeoutMs);
-    std::printf("window class=%s text=\"%s\" enabled=%d\n", ClassOf(top).c_str(),
-                Escape(TextOf(top)).c_str(), IsWindowEnabled(top) ? 1 : 0);
+    Print("window class=%s text=\"%s\" enabled=%d\n", ClassOf(top).c_str(),
+          Escape(TextOf(top)).c_str(), IsWindowEnabled(top) ? 1 : 0);
     EnumChildWindows(top, PrintChildProc, 0);
     return kExitOk;
   }
   if (command == "get-text") {
     Need(options, 2, "get-text <caption> <id> [-t seconds]");
     HWND top = WaitTopWindow(options.args[0].c_str(), options.timeoutMs);
-    std::printf("%s\n", TextOf(FindControl(top, ParseInt(options.args[1], "id"))).c_str());
+    Print("%s\n", TextOf(FindControl(top, ParseInt(options.args[1], "id"))).c_str());
     return kExitOk;
   }
   if (command == "set-text") {
@@ -781,6 +969,143 @@ int Run(int argc, char** argv) {
     return kExitOk;
   }
   Fail(kExitFailed, "unknown command: " + command);
+}
+
+// ------------------------------------------------------------------------- serving
+
+// A request is a file <name>.req in the served folder: the command's arguments, each ended by
+// a NUL, as on a command line after "qlrobot". The server claims it by renaming it to
+// <name>.run, runs it on a thread of its own (a command may wait for minutes while others
+// go on) and leaves <name>.out (what the command printed) and <name>.err (its complaint,
+// "qlrobot: ..."), then <name>.rc with the exit status, written last and under its final
+// name by a rename, so that a client that sees it finds the rest complete.
+struct Request {
+  std::string base;  // folder\name, without the extension
+  std::vector<std::string> args;
+};
+
+bool ReadWhole(const std::string& path, std::string& data) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const DWORD size = GetFileSize(file, nullptr);
+  bool ok = size != INVALID_FILE_SIZE && size <= 1024 * 1024;
+  if (ok) {
+    data.assign(size, '\0');
+    DWORD got = 0;
+    ok = size == 0 || (ReadFile(file, data.data(), size, &got, nullptr) && got == size);
+  }
+  CloseHandle(file);
+  return ok;
+}
+
+bool WriteWhole(const std::string& path, const std::string& data) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = data.empty() || (WriteFile(file, data.data(), static_cast<DWORD>(data.size()),
+                                             &written, nullptr) &&
+                                   written == data.size());
+  CloseHandle(file);
+  return ok;
+}
+
+DWORD WINAPI ServeRequest(LPVOID parameter) {
+  std::unique_ptr<Request> request(static_cast<Request*>(parameter));
+  std::string answer;
+  std::string complaint;
+  int code = kExitFailed;
+  std::vector<char*> argv;
+  std::string program = "qlrobot";
+  argv.push_back(program.data());
+  for (std::string& arg : request->args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  tAnswer = &answer;
+  try {
+    if (request->args.empty() || request->args[0] == "hold") {
+      Fail(kExitFailed, "a served request names a command other than hold");
+    }
+    code = Run(static_cast<int>(argv.size() - 1), argv.data());
+  } catch (const Failure& failure) {
+    code = failure.code;
+    complaint = "qlrobot: " + failure.message + "\n";
+  } catch (const std::exception& error) {
+    complaint = std::string("qlrobot: ") + error.what() + "\n";
+  }
+  tAnswer = nullptr;
+  WriteWhole(request->base + ".out", answer);
+  WriteWhole(request->base + ".err", complaint);
+  if (WriteWhole(request->base + ".rc.tmp", std::to_string(code) + "\n")) {
+    MoveFileA((request->base + ".rc.tmp").c_str(), (request->base + ".rc").c_str());
+  }
+  DeleteFileA((request->base + ".run").c_str());
+  return 0;
+}
+
+// Claims and starts every request waiting in the folder.
+void ServeWaiting(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "\\*.req").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    names.emplace_back(found.cFileName);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  for (const std::string& name : names) {
+    auto request = std::make_unique<Request>();
+    request->base = folder + "\\" + name.substr(0, name.size() - 4);
+    const std::string claimed = request->base + ".run";
+    if (!MoveFileA((folder + "\\" + name).c_str(), claimed.c_str())) continue;
+    std::string data;
+    if (!ReadWhole(claimed, data)) data.clear();
+    size_t start = 0;
+    for (size_t end; (end = data.find('\0', start)) != std::string::npos; start = end + 1) {
+      request->args.push_back(data.substr(start, end - start));
+    }
+    HANDLE thread = CreateThread(nullptr, 0, ServeRequest, request.get(), 0, nullptr);
+    if (thread != nullptr) {
+      request.release();
+      CloseHandle(thread);
+    } else {
+      // Answered at once, so that the client does not wait for nothing.
+      WriteWhole(request->base + ".err", "qlrobot: cannot start a thread for the request\n");
+      WriteWhole(request->base + ".rc", std::to_string(kExitFailed) + "\n");
+    }
+  }
+}
+
+// Watches the folder for requests: woken by a change notification where the system gives
+// one, and every 100 ms in any case.
+DWORD WINAPI ServeLoop(LPVOID parameter) {
+  const std::string folder = *static_cast<std::string*>(parameter);
+  delete static_cast<std::string*>(parameter);
+  HANDLE change = FindFirstChangeNotificationA(folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME);
+  for (;;) {
+    ServeWaiting(folder);
+    if (change != INVALID_HANDLE_VALUE) {
+      WaitForSingleObject(change, 100);
+      FindNextChangeNotification(change);
+    } else {
+      Sleep(20);
+    }
+  }
+}
+
+bool StartServing(const std::string& folder) {
+  DWORD attributes = GetFileAttributesA(folder.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    return false;
+  }
+  auto* argument = new std::string(folder);
+  HANDLE thread = CreateThread(nullptr, 0, ServeLoop, argument, 0, nullptr);
+  if (thread == nullptr) {
+    delete argument;
+    return false;
+  }
+  CloseHandle(thread);
+  return WriteWhole(folder + "\\ready", std::to_string(GetCurrentProcessId()) + "\n");
 }
 
 }  // namespace

@@ -259,21 +259,29 @@ ql_server_start() {
   }
 }
 
-# Keeps a small program on the desktop (see above); its pid is recorded.
+# Keeps a small program on the desktop (see above); its pid is recorded. The same program
+# serves the robot's commands from the machine's robot/ folder (ql_robot), so that a command
+# costs no Wine process start of its own.
 ql_hold_desktop() {
-  local robot
+  local robot served="$QL_MACHINE_DIR/robot" t0=$SECONDS
   robot=$(ql_find_exe qlrobot.exe) || return 1
+  mkdir -p "$served"
+  rm -f "$served/ready"
   (cd "$QL_MACHINE_DIR/work" &&
     exec env WINEPREFIX="$QL_MACHINE_DIR/prefix" WINEARCH=win32 DISPLAY="$QL_DISPLAY" \
       WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" \
-      wine "$robot" hold >>"$QL_MACHINE_DIR/logs/hold.log" 2>&1) &
+      wine "$robot" hold "$(ql_winpath "$served")" >>"$QL_MACHINE_DIR/logs/hold.log" 2>&1) &
   QL_HOLD_PID=$!
   ql_note_pid "$QL_HOLD_PID"
-  # Its window shows that the desktop is up: tests start only then.
-  ql_machine_run "$robot" wait-window "qlrobot hold" -t 150 >/dev/null || {
-    ql_log "the desktop did not come up (see $QL_MACHINE_DIR/logs/hold.log)"
-    return 1
-  }
+  # Its window shows that the desktop is up, and it writes "ready" then: tests start only
+  # then.
+  while [ ! -s "$served/ready" ]; do
+    if ! kill -0 "$QL_HOLD_PID" 2>/dev/null || [ $((SECONDS - t0)) -ge 150 ]; then
+      ql_log "the desktop did not come up (see $QL_MACHINE_DIR/logs/hold.log)"
+      return 1
+    fi
+    sleep 0.1
+  done
 }
 
 # Converts a Linux path to the Z: form Wine's programs take.
@@ -335,6 +343,8 @@ ql_machine_boot() {
 # services start. The boot's standard error (and so every service's) goes to QL_BOOT_LOG.
 ql_machine_reboot() {
   local t0=$SECONDS
+  # The serving robot goes with the rest: commands wait for the next one.
+  rm -f "$QL_MACHINE_DIR/robot/ready"
   ql_wine_env wineserver -k >/dev/null 2>&1
   ql_wine_env timeout 60 wineserver -w
   ql_server_start || return 1
@@ -407,19 +417,58 @@ ql_machine_wait() {
 # The UI robot (tools/robot): ql_robot <subcommand> <arguments...>
 # Its complaint (timeout, missing control) is repeated on standard error.
 # A robot wait longer than QL_RUN_TIMEOUT (-t seconds) gets the time it asks for.
+# The command goes to the robot that holds the desktop (ql_hold_desktop) when it serves; with
+# QL_ROBOT_SERVED=0, or before the holder is up, each command is a robot process of its own.
 ql_robot() {
-  local robot rc arg wait=0 prev=""
-  robot=$(ql_find_exe qlrobot.exe) || return 1
+  local robot rc arg wait=0 prev="" limit
   for arg in "$@"; do
     [ "$prev" = -t ] && wait=${arg%%.*}
     prev=$arg
   done
   [[ "$wait" =~ ^[0-9]+$ ]] || wait=0
-  QL_RUN_TIMEOUT=$((wait + 60 > QL_RUN_TIMEOUT ? wait + 60 : QL_RUN_TIMEOUT)) \
-    ql_machine_run "$robot" "$@"
-  rc=$?
+  limit=$((wait + 60 > QL_RUN_TIMEOUT ? wait + 60 : QL_RUN_TIMEOUT))
+  if ql_robot_serves; then
+    ql_robot_served "$limit" "$@"
+    rc=$?
+  else
+    robot=$(ql_find_exe qlrobot.exe) || return 1
+    QL_RUN_TIMEOUT=$limit ql_machine_run "$robot" "$@"
+    rc=$?
+  fi
   [ "$rc" = 0 ] || grep '^qlrobot:' "$(ql_last_log)" >&2
   return "$rc"
+}
+
+ql_robot_serves() { [ "${QL_ROBOT_SERVED:-1}" = 1 ] && [ -s "$QL_MACHINE_DIR/robot/ready" ]; }
+
+# One command through the serving robot: ql_robot_served <seconds> <arguments...>. Like
+# ql_machine_run: standard output passes through, the complaint goes to a run log, the exit
+# status is returned (124 when no answer came in time).
+ql_robot_served() {
+  local limit=$1 dir="$QL_MACHINE_DIR/robot" n=0 log request rc t0=$SECONDS
+  shift
+  [ -f "$QL_MACHINE_DIR/logs/runs" ] && n=$(cat "$QL_MACHINE_DIR/logs/runs")
+  n=$((n + 1))
+  echo "$n" >"$QL_MACHINE_DIR/logs/runs"
+  log="$QL_MACHINE_DIR/logs/run-$n.err"
+  QL_LAST_LOG=$log
+  echo "qlrobot $* (served)" >"$log"
+  request=$(mktemp "$dir/r$n.XXXXXX") || return 1
+  printf '%s\0' "$@" >"$request"
+  mv "$request" "$request.req"
+  while [ ! -f "$request.rc" ]; do
+    if [ $((SECONDS - t0)) -ge "$limit" ]; then
+      echo "no answer from the serving robot after $limit s" >>"$log"
+      rm -f "$request"
+      return 124
+    fi
+    sleep 0.02
+  done
+  cat "$request.out" 2>/dev/null
+  cat "$request.err" >>"$log" 2>/dev/null
+  rc=$(tr -dc 0-9 <"$request.rc")
+  rm -f "$request" "$request.out" "$request.err" "$request.rc"
+  return "${rc:-1}"
 }
 
 # Waits until a control shows a text: ql_robot_wait_text <caption> <id> <text> [seconds].
@@ -440,6 +489,10 @@ ql_robot_wait_text() {
 #   state=<n> type=<n> controls=<n> exit=<n> specific=<n> checkpoint=<n> wait=<n>
 ql_svc_state() {
   local helper
+  if ql_robot_serves; then
+    ql_robot_served "$QL_RUN_TIMEOUT" svc-state "$@"
+    return
+  fi
   helper=$(ql_find_exe qlsvcq.exe) || return 1
   ql_machine_run "$helper" "$@"
 }
@@ -462,8 +515,15 @@ ql_svc_wait_state() {
 # Wine's reg.exe shows it (a DWORD as 0x..., binary as hex digits, a string as is). One
 # call reads the whole key: cheaper than one ql_reg_value per value.
 ql_reg_dump() {
-  # reg.exe prints "    <name>    <REG_type>    <data>", four spaces apart.
-  ql_machine_run reg query "$1" 2>/dev/null | tr -d '\r' | awk '
+  # reg.exe prints "    <name>    <REG_type>    <data>", four spaces apart; so does the
+  # serving robot, without a process start.
+  {
+    if ql_robot_serves; then
+      ql_robot_served "$QL_RUN_TIMEOUT" reg-query "$1"
+    else
+      ql_machine_run reg query "$1"
+    fi
+  } 2>/dev/null | tr -d '\r' | awk '
     /^    [^ ]/ {
       line = substr($0, 5); i = index(line, "    "); if (!i) next
       name = substr(line, 1, i - 1); rest = substr(line, i + 4)
