@@ -131,6 +131,17 @@ hx_answer_box() {
   return 1
 }
 
+# HX_SHARD=k/n runs the k-th of n interleaved shares of the cases that would run, each
+# share on a machine of its own, so that a long group can run beside itself (the test list
+# registers the shares).
+HX_INDEX=0
+hx_in_shard() {
+  [ -z "${HX_SHARD:-}" ] && return 0
+  local k=${HX_SHARD%%/*} n=${HX_SHARD##*/}
+  HX_INDEX=$((HX_INDEX + 1))
+  [ $(((HX_INDEX - 1) % n)) -eq $((k - 1)) ]
+}
+
 # Runs the case described since hx_case and records its row.
 hx_run() {
   # HX_ONLY (a regular expression) picks cases by their id, for a look at a few.
@@ -139,6 +150,7 @@ hx_run() {
     HX_SKIPPED=$((HX_SKIPPED + 1))
     return 0
   fi
+  hx_in_shard || return 0
   local helper args=() key out err pid seen="" verdict=PASS problems=() text exitcode before after
   helper=$(hx_helper) || return 1
   args+=("${HX_SETUP[@]}")
