@@ -91,6 +91,25 @@ time_to_window() {
 # User + system CPU time of a process, in clock ticks.
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null; }
 
+# Waits until the machine is quiet: no process of its prefix (wineserver, the desktop,
+# services) has used CPU time for half a second, for at most 10 s. After a program has been
+# ended Wine goes on tearing it down (its windows, its tray icon) for a while, and a start
+# measured meanwhile would carry that work.
+settle() {
+  local before after pid quiet=0 tries=0
+  before=""
+  while [ "$quiet" -lt 5 ] && [ "$tries" -lt 100 ]; do
+    after=0
+    for pid in $(ql_machine_pids "$QL_MACHINE_DIR/prefix"); do
+      after=$((after + $(cpu_ticks "$pid" || echo 0)))
+    done
+    if [ "$after" = "$before" ]; then quiet=$((quiet + 1)); else quiet=0; fi
+    before=$after
+    sleep 0.1
+    tries=$((tries + 1))
+  done
+}
+
 # Ends a program this benchmark started: its own process, then its launcher.
 stop_program() {
   local launcher=$1 name=$2 pid
@@ -127,7 +146,7 @@ start_once() {  # start_once <exe>: its time in START_MS, or empty
     sleep 0.05
     waited=$((waited + 1))
   done
-  sleep 1
+  settle
 }
 # One start of each first: the first start of a program pays for loading its DLLs from disk.
 for exe in qlbasedlg.exe $PROGRAMS; do start_once "$exe"; done
