@@ -61,8 +61,11 @@ box_with_text() {
         fail "could not answer '$want'"
       return 0
     fi
-    [ $((SECONDS - t0)) -ge "$limit" ] &&
+    if [ $((SECONDS - t0)) -ge "$limit" ]; then
+      echo "windows on the desktop:" >&2
+      ql_robot top-list -t 5 >&2
       fail "no box '$want' after $limit s (last: ${out:-none}; QlAlloc: $(ql_svc_state QlAlloc 2>&1))"
+    fi
     sleep 1
   done
 }
