@@ -25,9 +25,10 @@ HX_FAILED=0
 HX_CRASHES=0
 HX_SKIPPED=0
 
-# Under the i386 emulator every process start costs 25 to 55 s and a case makes three to
-# ten of them: there only the cases a script names in HX_CORE run (one of each kind of input
-# per program), unless HX_ALL=1. Where Wine runs natively every case runs.
+# Under the i386 emulator a case takes several times as long as natively (each Wine process
+# start about a second on an idle machine, the programs themselves emulated, and far more
+# on a loaded one): there only the cases a script names in HX_CORE run (one of each kind of
+# input per program), unless HX_ALL=1. Where Wine runs natively every case runs.
 hx_emulated() {
   [ -r /proc/sys/fs/binfmt_misc/qemu-i386 ] && grep -qx enabled /proc/sys/fs/binfmt_misc/qemu-i386
 }
