@@ -277,9 +277,15 @@ fi
 {
   echo "# Benchmarks"
   echo
+  # The emulator counts only when it is registered for i386 programs: unpacked but not
+  # registered, it runs nothing.
+  if grep -qx enabled /proc/sys/fs/binfmt_misc/qemu-i386 2>/dev/null; then
+    kind="under the i386 emulator"
+  else
+    kind="where 32-bit programs run natively (no emulator)"
+  fi
   echo "Measured by \`bench/run.sh\` on $(date -u '+%Y-%m-%d') with $(wine --version 2>/dev/null)" \
-    "$(bash "$REPO/tools/wine/i386-emulation.sh" check >/dev/null 2>&1 && [ -d /opt/ql-qemu ] &&
-      echo "under the i386 emulator")" "on $(nproc) cores."
+    "$kind, on $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg) at the end."
   echo "Times under Wine include Wine's own start of a process; compare ratios, not figures."
   echo
   printf '%s' "$TABLE"
