@@ -232,6 +232,26 @@ HMODULE LoadAgent() {
   return agent;
 }
 
+// One agent request at a time, across every robot of the machine and every thread of the
+// serving one: the agent's block is one named mapping.
+class AgentLock {
+ public:
+  AgentLock() : mutex_(CreateMutexA(nullptr, FALSE, "QlRobotAgentLock")) {
+    if (mutex_ != nullptr) WaitForSingleObject(mutex_, 60000);
+  }
+  ~AgentLock() {
+    if (mutex_ != nullptr) {
+      ReleaseMutex(mutex_);
+      CloseHandle(mutex_);
+    }
+  }
+  AgentLock(const AgentLock&) = delete;
+  AgentLock& operator=(const AgentLock&) = delete;
+
+ private:
+  HANDLE mutex_;
+};
+
 // Runs one agent request in the target window's thread; returns the agent's answer.
 std::string AskAgent(HWND window, DWORD command, const std::vector<std::string>& path = {},
                      int item = 0) {
@@ -239,19 +259,7 @@ std::string AskAgent(HWND window, DWORD command, const std::vector<std::string>&
   if (path.size() > static_cast<size_t>(ql::robot::kAgentMaxDepth)) {
     Fail(kExitFailed, "menu path too deep");
   }
-  // One request at a time: the agent's block is one named mapping for every robot.
-  struct Lock {
-    HANDLE mutex = CreateMutexA(nullptr, FALSE, "QlRobotAgentLock");
-    Lock() {
-      if (mutex != nullptr) WaitForSingleObject(mutex, 60000);
-    }
-    ~Lock() {
-      if (mutex != nullptr) {
-        ReleaseMutex(mutex);
-        CloseHandle(mutex);
-      }
-    }
-  } lock;
+  AgentLock lock;
   HMODULE agent = LoadAgent();
   auto hook = reinterpret_cast<HOOKPROC>(
       reinterpret_cast<void*>(GetProcAddress(agent, ql::robot::kAgentHook)));
@@ -526,19 +534,7 @@ void PostKey(HWND control, WPARAM key, DWORD modifiers) {
 // target has taken the key's up message from its queue, so the key has been handled.
 void PostKeyWithModifiers(HWND control, WPARAM key, DWORD modifiers, DWORD timeoutMs) {
   using ql::robot::AgentBlock;
-  // One request at a time: the agent's block is one named mapping for every robot.
-  struct Lock {
-    HANDLE mutex = CreateMutexA(nullptr, FALSE, "QlRobotAgentLock");
-    Lock() {
-      if (mutex != nullptr) WaitForSingleObject(mutex, 60000);
-    }
-    ~Lock() {
-      if (mutex != nullptr) {
-        ReleaseMutex(mutex);
-        CloseHandle(mutex);
-      }
-    }
-  } lock;
+  AgentLock lock;
   HMODULE agent = LoadAgent();
   auto hook = reinterpret_cast<HOOKPROC>(
       reinterpret_cast<void*>(GetProcAddress(agent, ql::robot::kAgentKeyHook)));

@@ -373,14 +373,18 @@ ql_program_pid() {
 # exit code (modulo 256), or 124 after QL_RUN_TIMEOUT seconds. The program is a path or a
 # name Wine finds (system32).
 ql_machine_run() {
-  local n=0 log
+  ql_next_run_log "$*"
+  (cd "$QL_MACHINE_DIR/work" && ql_wine_env timeout "$QL_RUN_TIMEOUT" wine "$@" 2>>"$QL_LAST_LOG")
+}
+
+# Numbers the next run's log, sets QL_LAST_LOG to it and writes its first line.
+ql_next_run_log() {
+  local n=0
   [ -f "$QL_MACHINE_DIR/logs/runs" ] && n=$(cat "$QL_MACHINE_DIR/logs/runs")
   n=$((n + 1))
   echo "$n" >"$QL_MACHINE_DIR/logs/runs"
-  log="$QL_MACHINE_DIR/logs/run-$n.err"
-  QL_LAST_LOG=$log
-  echo "$*" >"$log"
-  (cd "$QL_MACHINE_DIR/work" && ql_wine_env timeout "$QL_RUN_TIMEOUT" wine "$@" 2>>"$log")
+  QL_LAST_LOG="$QL_MACHINE_DIR/logs/run-$n.err"
+  echo "$1" >"$QL_LAST_LOG"
 }
 
 # The standard-error log of the latest ql_machine_run.
@@ -445,15 +449,11 @@ ql_robot_serves() { [ "${QL_ROBOT_SERVED:-1}" = 1 ] && [ -s "$QL_MACHINE_DIR/rob
 # ql_machine_run: standard output passes through, the complaint goes to a run log, the exit
 # status is returned (124 when no answer came in time).
 ql_robot_served() {
-  local limit=$1 dir="$QL_MACHINE_DIR/robot" n=0 log request rc t0=$SECONDS
+  local limit=$1 dir="$QL_MACHINE_DIR/robot" log request rc t0=$SECONDS
   shift
-  [ -f "$QL_MACHINE_DIR/logs/runs" ] && n=$(cat "$QL_MACHINE_DIR/logs/runs")
-  n=$((n + 1))
-  echo "$n" >"$QL_MACHINE_DIR/logs/runs"
-  log="$QL_MACHINE_DIR/logs/run-$n.err"
-  QL_LAST_LOG=$log
-  echo "qlrobot $* (served)" >"$log"
-  request=$(mktemp "$dir/r$n.XXXXXX") || return 1
+  ql_next_run_log "qlrobot $* (served)"
+  log=$QL_LAST_LOG
+  request=$(mktemp "$dir/r.XXXXXX") || return 1
   printf '%s\0' "$@" >"$request"
   mv "$request" "$request.req"
   while [ ! -f "$request.rc" ]; do
