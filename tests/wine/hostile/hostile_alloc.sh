@@ -15,7 +15,7 @@ REPO=$(cd "$HERE/../../.." && pwd)
 source "$REPO/tools/wine/machine.sh"
 # shellcheck source=hostile_lib.sh
 source "$HERE/hostile_lib.sh"
-# The cases that run under the emulator (see hostile_lib.sh).
+# The core cases: one of each kind of input (HX_CORE_ONLY=1, see hostile_lib.sh).
 # shellcheck disable=SC2034
 HX_CORE="alloc-start-4096 alloc-deny-parameters alloc-size-fails alloc-size-short"
 
