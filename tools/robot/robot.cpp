@@ -252,6 +252,54 @@ class AgentLock {
   HANDLE mutex_;
 };
 
+// One use of the agent: the lock, the agent's library, its shared block (cleared) and the
+// hook into the target window's thread, given back in reverse order however the use ends.
+class AgentSession {
+ public:
+  explicit AgentSession(const char* hookName) : agent_(LoadAgent()) {
+    hook_ = reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(agent_, hookName)));
+    mapping_ = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                  sizeof(ql::robot::AgentBlock), ql::robot::kAgentMapping);
+    if (mapping_ != nullptr) {
+      block_ = static_cast<ql::robot::AgentBlock*>(
+          MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    }
+    if (block_ != nullptr) std::memset(block_, 0, sizeof(*block_));
+  }
+  ~AgentSession() {
+    Unhook();
+    if (block_ != nullptr) UnmapViewOfFile(block_);
+    if (mapping_ != nullptr) CloseHandle(mapping_);
+    FreeLibrary(agent_);
+  }
+  AgentSession(const AgentSession&) = delete;
+  AgentSession& operator=(const AgentSession&) = delete;
+
+  // The block to fill in before Hook; null when the agent cannot be used at all.
+  ql::robot::AgentBlock* block() const { return hook_ != nullptr ? block_ : nullptr; }
+  bool Hook(int kind, HWND window) {
+    if (block() == nullptr) return false;
+    installed_ = SetWindowsHookExA(kind, hook_, agent_, GetWindowThreadProcessId(window, nullptr));
+    return installed_ != nullptr;
+  }
+  void Unhook() {
+    if (installed_ != nullptr) UnhookWindowsHookEx(installed_);
+    installed_ = nullptr;
+  }
+  std::string Answer() const {
+    block_->answer[sizeof(block_->answer) - 1] = '\0';
+    return block_->answer;
+  }
+
+ private:
+  AgentLock lock_;  // the first taken, the last given back
+  HMODULE agent_;
+  HOOKPROC hook_ = nullptr;
+  HANDLE mapping_ = nullptr;
+  ql::robot::AgentBlock* block_ = nullptr;
+  HHOOK installed_ = nullptr;
+};
+
 // Runs one agent request in the target window's thread; returns the agent's answer.
 std::string AskAgent(HWND window, DWORD command, const std::vector<std::string>& path = {},
                      int item = 0) {
@@ -259,21 +307,9 @@ std::string AskAgent(HWND window, DWORD command, const std::vector<std::string>&
   if (path.size() > static_cast<size_t>(ql::robot::kAgentMaxDepth)) {
     Fail(kExitFailed, "menu path too deep");
   }
-  AgentLock lock;
-  HMODULE agent = LoadAgent();
-  auto hook = reinterpret_cast<HOOKPROC>(
-      reinterpret_cast<void*>(GetProcAddress(agent, ql::robot::kAgentHook)));
-  HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                      sizeof(AgentBlock), ql::robot::kAgentMapping);
-  auto* block = mapping != nullptr
-                    ? static_cast<AgentBlock*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0))
-                    : nullptr;
-  std::string answer;
-  bool ok = false;
-  bool served = false;
-  HHOOK installed = nullptr;
-  if (hook != nullptr && block != nullptr) {
-    std::memset(block, 0, sizeof(*block));
+  AgentSession session(ql::robot::kAgentHook);
+  bool installed = false;
+  if (AgentBlock* block = session.block()) {
     block->command = command;
     block->window = window;
     block->depth = static_cast<DWORD>(path.size());
@@ -281,25 +317,16 @@ std::string AskAgent(HWND window, DWORD command, const std::vector<std::string>&
     for (size_t i = 0; i < path.size(); ++i) {
       lstrcpynA(block->path[i], path[i].c_str(), ql::robot::kAgentTextRoom);
     }
-    installed =
-        SetWindowsHookExA(WH_CALLWNDPROC, hook, agent, GetWindowThreadProcessId(window, nullptr));
+    installed = session.Hook(WH_CALLWNDPROC, window);
   }
-  if (installed != nullptr) {
-    DWORD_PTR result = 0;
-    SendMessageTimeoutA(window, RegisterWindowMessageA(ql::robot::kAgentMessage), 0, 0,
-                        SMTO_ABORTIFHUNG, 30000, &result);
-    UnhookWindowsHookEx(installed);
-    served = block->done != 0;
-    ok = block->ok != 0;
-    block->answer[sizeof(block->answer) - 1] = '\0';
-    answer = block->answer;
-  }
-  if (block != nullptr) UnmapViewOfFile(block);
-  if (mapping != nullptr) CloseHandle(mapping);
-  FreeLibrary(agent);
-  if (installed == nullptr) Fail(kExitFailed, "cannot hook the window's thread");
-  if (!served) Fail(kExitFailed, "the agent did not answer");
-  if (!ok) Fail(kExitFailed, answer);
+  if (!installed) Fail(kExitFailed, "cannot hook the window's thread");
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(window, RegisterWindowMessageA(ql::robot::kAgentMessage), 0, 0,
+                      SMTO_ABORTIFHUNG, 30000, &result);
+  session.Unhook();
+  if (session.block()->done == 0) Fail(kExitFailed, "the agent did not answer");
+  std::string answer = session.Answer();
+  if (session.block()->ok == 0) Fail(kExitFailed, answer);
   return answer;
 }
 
@@ -534,44 +561,25 @@ void PostKey(HWND control, WPARAM key, DWORD modifiers) {
 // target has taken the key's up message from its queue, so the key has been handled.
 void PostKeyWithModifiers(HWND control, WPARAM key, DWORD modifiers, DWORD timeoutMs) {
   using ql::robot::AgentBlock;
-  AgentLock lock;
-  HMODULE agent = LoadAgent();
-  auto hook = reinterpret_cast<HOOKPROC>(
-      reinterpret_cast<void*>(GetProcAddress(agent, ql::robot::kAgentKeyHook)));
-  HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                      sizeof(AgentBlock), ql::robot::kAgentMapping);
-  auto* block = mapping != nullptr
-                    ? static_cast<AgentBlock*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0))
-                    : nullptr;
-  HHOOK installed = nullptr;
-  if (hook != nullptr && block != nullptr) {
-    std::memset(block, 0, sizeof(*block));
+  AgentSession session(ql::robot::kAgentKeyHook);
+  bool installed = false;
+  if (AgentBlock* block = session.block()) {
     block->command = ql::robot::kAgentKey;
     block->window = control;
     block->item = static_cast<int>(key);
     block->modifiers = modifiers;
-    installed =
-        SetWindowsHookExA(WH_GETMESSAGE, hook, agent, GetWindowThreadProcessId(control, nullptr));
+    installed = session.Hook(WH_GETMESSAGE, control);
   }
+  if (!installed) Fail(kExitFailed, "cannot hook the window's thread");
+  PostKey(control, key, modifiers);
+  const volatile AgentBlock* shared = session.block();
   bool done = false;
-  bool ok = false;
-  bool wentDown = false;
-  std::string answer;
-  if (installed != nullptr) {
-    PostKey(control, key, modifiers);
-    const volatile AgentBlock* shared = block;
-    DWORD start = GetTickCount();
-    while (!(done = shared->done != 0) && GetTickCount() - start < timeoutMs) Sleep(20);
-    UnhookWindowsHookEx(installed);
-    ok = shared->ok != 0;
-    wentDown = shared->keyDown != 0;
-    block->answer[sizeof(block->answer) - 1] = '\0';
-    answer = block->answer;
-  }
-  if (block != nullptr) UnmapViewOfFile(block);
-  if (mapping != nullptr) CloseHandle(mapping);
-  FreeLibrary(agent);
-  if (installed == nullptr) Fail(kExitFailed, "cannot hook the window's thread");
+  DWORD start = GetTickCount();
+  while (!(done = shared->done != 0) && GetTickCount() - start < timeoutMs) Sleep(20);
+  session.Unhook();
+  const bool ok = shared->ok != 0;
+  const bool wentDown = shared->keyDown != 0;
+  const std::string answer = session.Answer();
   if (!done) {
     Fail(kExitTimeout, wentDown ? "timeout: the key went down but its up message was not taken "
                                   "(the modifiers may still be held)"
