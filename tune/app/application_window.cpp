@@ -1,6 +1,7 @@
 #include "tune/app/application_window.h"
 
 #include "tune/app/resource.h"
+#include "tune/app/window_object.h"
 #include "tune/message_boxes.h"
 
 namespace ql::tune::app {
@@ -13,13 +14,7 @@ constexpr UINT kMsgActivateMain = WM_APP + 10;
 
 LRESULT CALLBACK ApplicationProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   try {
-    if (message == WM_NCCREATE) {
-      auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-      ::SetWindowLongPtrA(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* application =
-        reinterpret_cast<ApplicationWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+    auto* application = WindowObject<ApplicationWindow>(window, message, lParam);
     if (application != nullptr && application->hwnd() == window) {
       return application->Handle(message, wParam, lParam);
     }

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "tune/app/resource.h"
+#include "tune/app/window_object.h"
 #include "tune/app/window_painting.h"
 
 namespace ql::tune::app {
@@ -13,19 +14,11 @@ namespace {
 // The cursor that Windows NT 4.0 does not have yet; the arrow stands in for it there.
 const char* const kHandCursor = MAKEINTRESOURCEA(32649);
 
-MainWindow* MainOf(HWND window) {
-  return reinterpret_cast<MainWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
-}
-
 LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   // Nothing may unwind into the system's dispatcher.
   try {
-    if (message == WM_NCCREATE) {
-      auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-      ::SetWindowLongPtrA(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    if (MainWindow* main = MainOf(window); main != nullptr && main->hwnd() == window) {
+    if (auto* main = WindowObject<MainWindow>(window, message, lParam);
+        main != nullptr && main->hwnd() == window) {
       return main->HandleMain(message, wParam, lParam);
     }
   } catch (...) {
@@ -36,12 +29,7 @@ LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 
 LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   try {
-    if (message == WM_NCCREATE) {
-      auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-      ::SetWindowLongPtrA(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* panel = reinterpret_cast<Panel*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
+    auto* panel = WindowObject<Panel>(window, message, lParam);
     if (panel != nullptr && panel->main != nullptr) {
       return panel->main->HandlePanel(window, *panel, message, wParam, lParam);
     }
@@ -53,12 +41,7 @@ LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 LRESULT CALLBACK FloatProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   try {
-    if (message == WM_NCCREATE) {
-      auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-      ::SetWindowLongPtrA(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    if (MainWindow* main = MainOf(window))
+    if (auto* main = WindowObject<MainWindow>(window, message, lParam))
       return main->HandleFloat(window, message, wParam, lParam);
   } catch (...) {
     return 0;
