@@ -3,6 +3,7 @@
 // would pass every unit test against the sim and fail only on the real machine.
 #include <cstddef>
 
+#include "platform/files.h"
 #include "platform/platform.h"
 #include "win32/win32_windows.h"
 
@@ -171,6 +172,11 @@ static_assert(Same(svc::kDisabled, SERVICE_DISABLED));
 static_assert(Same(svc::kErrorNormal, SERVICE_ERROR_NORMAL));
 static_assert(Same(svc::kScManagerAllAccess, SC_MANAGER_ALL_ACCESS));
 static_assert(Same(svc::kServiceAllAccess, SERVICE_ALL_ACCESS));
+
+// The log files' calls.
+static_assert(Same(file::kOpenAlways, OPEN_ALWAYS));
+static_assert(Same(err::kSharingViolation, ERROR_SHARING_VIOLATION));
+static_assert(Same(err::kDiskFull, ERROR_DISK_FULL));
 
 }  // namespace
 }  // namespace ql::win32

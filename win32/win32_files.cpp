@@ -6,21 +6,6 @@
 
 namespace ql::win32 {
 
-namespace {
-
-template <typename Ours, typename Theirs>
-constexpr bool Same(Ours ours, Theirs theirs) {
-  return static_cast<unsigned long long>(ours) ==
-         static_cast<unsigned long long>(static_cast<unsigned long>(theirs));
-}
-
-// The values the portable header carries for these calls.
-static_assert(Same(file::kOpenAlways, OPEN_ALWAYS));
-static_assert(Same(err::kSharingViolation, ERROR_SHARING_VIOLATION));
-static_assert(Same(err::kDiskFull, ERROR_DISK_FULL));
-
-}  // namespace
-
 Handle Win32Files::CreateFile(std::string_view path, std::uint32_t access, std::uint32_t share,
                               std::uint32_t creation, Status* error) {
   const std::string name(path);
